@@ -1,0 +1,42 @@
+// The contract between the application frame and the one application it
+// drives: six virtual operations, three members, the screen, key events and
+// the frame rate.
+#pragma once
+#include <cstdint>
+
+#include "app/frame_view.h"
+#include "platform/types.h"
+
+struct KeyEvent {
+  int32_t kind;  // always 1: a keyboard event
+  int32_t time;  // milliseconds of the system clock
+  int32_t code;  // bits 0-6 scan code & 0x7F, bit 7 key down, bit 8 extended
+};
+
+class DDApp {
+ public:
+  explicit DDApp(const char* name);
+  // Not virtual: there is exactly one application object and it lives for the
+  // whole process.
+  ~DDApp() = default;
+  DDApp(const DDApp&) = delete;
+  DDApp& operator=(const DDApp&) = delete;
+
+  virtual int32_t Init() = 0;
+  virtual void Shutdown() = 0;
+  virtual int32_t SetMode(int32_t width, int32_t height, int32_t bitsPerPixel);
+  virtual void RenderFrame() = 0;
+  virtual void OnKeyEvent(const KeyEvent* event) = 0;
+  virtual plat::LRESULT HandleMessage(plat::HWND window, plat::UINT message, plat::WPARAM wParam,
+                                      plat::LPARAM lParam) = 0;
+
+  void UpdateFrame();
+  void DrawString(int32_t x, int32_t y, const char* text);
+
+  void* frameBuffer = nullptr;
+  const char* appName = nullptr;
+  const uint8_t* paletteSource = nullptr;
+};
+
+extern DDApp* theApp;
+extern uint32_t fps;

@@ -1,0 +1,62 @@
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "scene/cube_model.h"
+#include "scene/tables.h"
+
+namespace testing_support {
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a scratch folder";
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void ScratchDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+  std::ofstream out(File(name), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void ScratchDir::CopyData(const std::string& name, long keep) const {
+  std::vector<uint8_t> bytes = ReadFile(DataDir() + "/" + name);
+  ASSERT_FALSE(bytes.empty()) << "generated file missing: " << name;
+  if (keep >= 0 && static_cast<size_t>(keep) < bytes.size()) bytes.resize(static_cast<size_t>(keep));
+  Write(name, bytes);
+}
+
+std::string DataDir() {
+  if (const char* dir = std::getenv("KELVO_TEST_DATA_DIR")) return dir;
+  return KELVO_DATA_DIR;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void LoadGeneratedScene() {
+  SetAssetDirectory(DataDir().c_str());
+  ASSERT_TRUE(LoadPalette()) << LastAssetError();
+  ASSERT_TRUE(LoadShadeTable()) << LastAssetError();
+  ASSERT_TRUE(LoadBlendTable()) << LastAssetError();
+  ASSERT_TRUE(LoadTextures()) << LastAssetError();
+  BuildLightMap();
+  BuildTrueColourTables();
+  Build16BitTables();
+  InitCubeModel();
+  SetAssetDirectory("");
+}
+
+}  // namespace testing_support
