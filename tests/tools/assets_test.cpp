@@ -1,0 +1,300 @@
+// The generated data files: formats, the rules every colour table keeps, and
+// a generator that gives the same bytes on every run.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::DataDir;
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
+
+constexpr int kFirstUsable = 10;
+constexpr int kLastUsable = 254;
+constexpr size_t kPixelOffset = 1078;
+const char* const kDataFiles[] = {"CUBE.PAL", "PALTBL1.DAT", "PALTBL2.DAT", "T1.BMP",
+                                  "T2.BMP",   "T3.BMP",      "T4.BMP",      "T5.BMP",
+                                  "T6.BMP",   "AppIcon.ico"};
+
+struct Rgb {
+  int r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+
+std::vector<uint8_t> Data(const std::string& name) { return ReadFile(DataDir() + "/" + name); }
+
+uint32_t Le16(const std::vector<uint8_t>& d, size_t at) { return d[at] | (d[at + 1] << 8); }
+uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
+  return Le16(d, at) | (Le16(d, at + 2) << 16);
+}
+
+class GeneratedData : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    palette_ = Data("CUBE.PAL");
+    shade_ = Data("PALTBL1.DAT");
+    blend_ = Data("PALTBL2.DAT");
+    for (int n = 1; n <= 6; ++n) bitmaps_.push_back(Data("T" + std::to_string(n) + ".BMP"));
+  }
+  void SetUp() override {
+    ASSERT_EQ(palette_.size(), 768u);
+    ASSERT_EQ(shade_.size(), 65536u);
+    ASSERT_EQ(blend_.size(), 65536u);
+    for (const auto& bmp : bitmaps_) ASSERT_EQ(bmp.size(), kPixelOffset + 128 * 128);
+  }
+
+  static Rgb Colour(int index) {
+    const size_t at = static_cast<size_t>(index) * 3;
+    return {palette_[at], palette_[at + 1], palette_[at + 2]};
+  }
+  // Texel of face n (1..6) at picture column x and picture row y counted from
+  // the top, as an image viewer shows it.
+  static int PictureTexel(int n, int x, int y) {
+    return bitmaps_[static_cast<size_t>(n - 1)]
+                   [kPixelOffset + static_cast<size_t>((127 - y) * 128 + x)];
+  }
+  static int Distance(const Rgb& a, const Rgb& b) {
+    const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+    return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+  }
+  // The usable entry nearest to c, searched the slow way.
+  static int BruteNearest(const Rgb& c) {
+    int best = -1;
+    for (int i = kFirstUsable; i <= kLastUsable; ++i) {
+      if (best < 0 || Distance(Colour(i), c) < Distance(Colour(best), c)) best = i;
+    }
+    return best;
+  }
+
+  static inline std::vector<uint8_t> palette_, shade_, blend_;
+  static inline std::vector<std::vector<uint8_t>> bitmaps_;
+};
+
+TEST(DataFiles, HaveTheirSizes) {
+  EXPECT_EQ(Data("CUBE.PAL").size(), 768u);
+  EXPECT_EQ(Data("PALTBL1.DAT").size(), 65536u);
+  EXPECT_EQ(Data("PALTBL2.DAT").size(), 65536u);
+  for (int n = 1; n <= 6; ++n)
+    EXPECT_EQ(Data("T" + std::to_string(n) + ".BMP").size(), 17462u) << n;
+  EXPECT_EQ(Data("AppIcon.ico").size(), 6u + 16u + 40u + 64u + 512u + 128u);
+}
+
+TEST_F(GeneratedData, PaletteKeepsTheSystemColours) {
+  const Rgb low[10] = {{0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00},
+                       {0x80, 0x80, 0x00}, {0x00, 0x00, 0x80}, {0x80, 0x00, 0x80},
+                       {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0}, {0xC0, 0xDC, 0xC0},
+                       {0xA6, 0xCA, 0xF0}};
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(Colour(i), low[i]) << i;
+  EXPECT_EQ(Colour(255), (Rgb{255, 255, 255}));
+  // Shading reaches black and white only if the usable entries hold them.
+  bool black = false, white = false;
+  for (int i = kFirstUsable; i <= kLastUsable; ++i) {
+    black = black || Colour(i) == Rgb{0, 0, 0};
+    white = white || Colour(i) == Rgb{255, 255, 255};
+  }
+  EXPECT_TRUE(black);
+  EXPECT_TRUE(white);
+}
+
+TEST_F(GeneratedData, BitmapsAreUncompressedBottomUpWithThePalette) {
+  for (size_t f = 0; f < bitmaps_.size(); ++f) {
+    SCOPED_TRACE("T" + std::to_string(f + 1) + ".BMP");
+    const auto& d = bitmaps_[f];
+    EXPECT_EQ(d[0], 'B');
+    EXPECT_EQ(d[1], 'M');
+    EXPECT_EQ(Le32(d, 2), d.size());
+    EXPECT_EQ(Le32(d, 10), kPixelOffset);
+    EXPECT_EQ(Le32(d, 14), 40u);
+    EXPECT_EQ(Le32(d, 18), 128u);
+    EXPECT_EQ(Le32(d, 22), 128u);  // positive: bottom-up
+    EXPECT_EQ(Le16(d, 26), 1u);
+    EXPECT_EQ(Le16(d, 28), 8u);
+    EXPECT_EQ(Le32(d, 30), 0u);  // BI_RGB
+    const uint32_t used = Le32(d, 46);
+    EXPECT_TRUE(used == 0 || used == 256) << used;
+    for (int i = 0; i < 256; ++i) {
+      const size_t at = 54 + static_cast<size_t>(i) * 4;
+      EXPECT_EQ((Rgb{d[at + 2], d[at + 1], d[at]}), Colour(i)) << "colour table entry " << i;
+    }
+    int outside = 0;
+    for (size_t i = kPixelOffset; i < d.size(); ++i)
+      outside += d[i] < kFirstUsable || d[i] > kLastUsable;
+    EXPECT_EQ(outside, 0);
+  }
+}
+
+TEST_F(GeneratedData, FacesAreClearlyDifferent) {
+  // Compared over the part of each texture the cube shows.
+  for (int a = 1; a <= 6; ++a) {
+    for (int b = a + 1; b <= 6; ++b) {
+      int differing = 0;
+      double distance = 0;
+      for (int y = 5; y < 123; ++y) {
+        for (int x = 5; x < 123; ++x) {
+          const Rgb ca = Colour(PictureTexel(a, x, y)), cb = Colour(PictureTexel(b, x, y));
+          differing += !(ca == cb);
+          const int dr = ca.r - cb.r, dg = ca.g - cb.g, db = ca.b - cb.b;
+          distance += std::sqrt(static_cast<double>(dr * dr + dg * dg + db * db));
+        }
+      }
+      const double texels = 118.0 * 118.0;
+      EXPECT_GT(differing / texels, 0.5) << a << " vs " << b;
+      EXPECT_GT(distance / texels, 40.0) << a << " vs " << b;
+    }
+  }
+}
+
+// Face n carries n die pips on a 3 x 3 grid whose top centre is left to the
+// numeral, while the bottom centre stays free: upside-down rows would show.
+TEST_F(GeneratedData, FacesShowTheirNumberUpright) {
+  auto bright = [](const Rgb& c) { return c.r >= 200 && c.g >= 200 && c.b >= 200; };
+  for (int n = 1; n <= 6; ++n) {
+    int pips = 0;
+    for (int gy = 0; gy < 3; ++gy) {
+      for (int gx = 0; gx < 3; ++gx) {
+        if (gx == 1 && gy == 0) continue;  // the numeral's place
+        pips += bright(Colour(PictureTexel(n, 36 + 28 * gx, 36 + 28 * gy)));
+      }
+    }
+    EXPECT_EQ(pips, n) << "face " << n;
+
+    int top = 0, bottom = 0;
+    for (int y = 14; y < 48; ++y) {
+      for (int x = 52; x < 77; ++x) {
+        top += bright(Colour(PictureTexel(n, x, y)));
+        bottom += bright(Colour(PictureTexel(n, x, 127 - y)));
+      }
+    }
+    EXPECT_GT(top, 60) << "face " << n;
+    EXPECT_EQ(bottom, 0) << "face " << n;
+  }
+}
+
+TEST_F(GeneratedData, ShadeTableFollowsTheLightLevel) {
+  for (int i = 0; i < 65536; ++i) {
+    ASSERT_GE(shade_[i], kFirstUsable) << "level " << i / 256 << " entry " << i % 256;
+    ASSERT_LE(shade_[i], kLastUsable) << "level " << i / 256 << " entry " << i % 256;
+  }
+  for (int c = kFirstUsable; c <= kLastUsable; ++c) {
+    EXPECT_EQ(Colour(shade_[200 * 256 + c]), Colour(c)) << "entry " << c;
+  }
+  int darkest = kFirstUsable;
+  for (int i = kFirstUsable; i <= kLastUsable; ++i) {
+    const Rgb c = Colour(i), d = Colour(darkest);
+    if (c.r + c.g + c.b < d.r + d.g + d.b) darkest = i;
+  }
+  for (int c = 0; c < 256; ++c) EXPECT_EQ(Colour(shade_[c]), Colour(darkest)) << "entry " << c;
+}
+
+TEST_F(GeneratedData, ShadeTableHoldsTheNearestEntry) {
+  for (int level = 0; level < 256; level += 3) {
+    for (int c = 0; c < 256; c += 5) {
+      const Rgb p = Colour(c);
+      auto scale = [level](int v) { return std::min(255, v * level / 200); };
+      const Rgb want{scale(p.r), scale(p.g), scale(p.b)};
+      ASSERT_EQ(shade_[static_cast<size_t>(level * 256 + c)], BruteNearest(want))
+          << "level " << level << " entry " << c;
+    }
+  }
+}
+
+TEST_F(GeneratedData, BlendTableHoldsTheNearestAverage) {
+  for (int i = 0; i < 65536; ++i) {
+    ASSERT_GE(blend_[i], kFirstUsable) << "back " << i / 256 << " texel " << i % 256;
+    ASSERT_LE(blend_[i], kLastUsable) << "back " << i / 256 << " texel " << i % 256;
+  }
+  for (int b = kFirstUsable; b <= kLastUsable; ++b) {
+    EXPECT_EQ(Colour(blend_[b * 256 + b]), Colour(b)) << "entry " << b;
+  }
+  for (int b = 0; b < 256; b += 3) {
+    for (int t = 0; t < 256; t += 7) {
+      const Rgb x = Colour(b), y = Colour(t);
+      const Rgb want{(x.r + y.r) / 2, (x.g + y.g) / 2, (x.b + y.b) / 2};
+      ASSERT_EQ(blend_[static_cast<size_t>(b * 256 + t)], BruteNearest(want))
+          << "back " << b << " texel " << t;
+      // The average does not depend on the order.
+      ASSERT_EQ(blend_[static_cast<size_t>(b * 256 + t)], blend_[static_cast<size_t>(t * 256 + b)]);
+    }
+  }
+}
+
+TEST(DataFiles, IconIsOneSixteenColourImageWithMask) {
+  const auto d = Data("AppIcon.ico");
+  ASSERT_EQ(d.size(), 766u);
+  EXPECT_EQ(Le16(d, 0), 0u);
+  EXPECT_EQ(Le16(d, 2), 1u);  // icon
+  EXPECT_EQ(Le16(d, 4), 1u);  // one image
+  EXPECT_EQ(d[6], 32);
+  EXPECT_EQ(d[7], 32);
+  EXPECT_EQ(d[8], 16);
+  EXPECT_EQ(Le16(d, 10), 1u);
+  EXPECT_EQ(Le16(d, 12), 4u);
+  const uint32_t bytes = Le32(d, 14), offset = Le32(d, 18);
+  ASSERT_EQ(offset + bytes, d.size());
+  EXPECT_EQ(Le32(d, offset), 40u);
+  EXPECT_EQ(Le32(d, offset + 4), 32u);
+  EXPECT_EQ(Le32(d, offset + 8), 64u);  // colour image and mask
+  EXPECT_EQ(Le16(d, offset + 12), 1u);
+  EXPECT_EQ(Le16(d, offset + 14), 4u);
+  EXPECT_EQ(Le32(d, offset + 16), 0u);
+
+  const size_t xorAt = offset + 40 + 64, andAt = xorAt + 32 * 16;
+  int opaque = 0, clearButColoured = 0;
+  std::set<int> colours;
+  for (int row = 0; row < 32; ++row) {
+    for (int x = 0; x < 32; ++x) {
+      const int index = (d[xorAt + static_cast<size_t>(row * 16 + x / 2)] >> (x % 2 ? 0 : 4)) & 15;
+      const bool clear = (d[andAt + static_cast<size_t>(row * 4 + x / 8)] >> (7 - x % 8)) & 1;
+      if (clear) {
+        clearButColoured += index != 0;  // would be XOR-ed onto the desktop
+      } else {
+        ++opaque;
+        colours.insert(index);
+      }
+    }
+  }
+  EXPECT_GT(opaque, 32 * 32 / 2);
+  EXPECT_LT(opaque, 32 * 32);
+  EXPECT_EQ(clearButColoured, 0);
+  EXPECT_GE(colours.size(), 6u);
+}
+
+int RunGenerator(const std::string& arguments) {
+  const std::string command =
+      std::string("\"") + KELVO_GEN_ASSETS + "\" " + arguments + " 2>/dev/null";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Generator, WritesTheSameBytesEveryRun) {
+  ScratchDir first, second;
+  ASSERT_EQ(RunGenerator("\"" + first.path() + "\""), 0);
+  ASSERT_EQ(RunGenerator("\"" + second.path() + "/nested/folder\""), 0);
+  for (const char* name : kDataFiles) {
+    const auto a = ReadFile(first.File(name));
+    EXPECT_FALSE(a.empty()) << name;
+    EXPECT_EQ(a, ReadFile(second.path() + "/nested/folder/" + name)) << name;
+    EXPECT_EQ(a, Data(name)) << name << " in the build is stale";
+  }
+}
+
+TEST(Generator, RefusesBadArguments) {
+  ScratchDir dir;
+  EXPECT_NE(RunGenerator(""), 0);
+  EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --png"), 0);
+  EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --bogus"), 0);
+  dir.Write("plain-file", {1, 2, 3});
+  EXPECT_NE(RunGenerator("\"" + dir.File("plain-file") + "/out\""), 0);
+}
+
+}  // namespace

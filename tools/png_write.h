@@ -1,0 +1,9 @@
+// Minimal PNG output for tools and tests that need to show a picture.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Writes width x height 8-bit RGB pixels (rows top to bottom, 3 bytes a
+// pixel, no padding) to path. On failure returns false and, when error is
+// not null, a one-line reason; a partly written file is removed.
+bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::string* error);
