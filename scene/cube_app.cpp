@@ -1,0 +1,138 @@
+#include "scene/cube_app.h"
+
+#include <cstdio>
+
+#include "platform/winuser.h"
+#include "raster/raster.h"
+#include "scene/cube_model.h"
+#include "scene/tables.h"
+
+using namespace plat;
+
+const uint32_t kShadingCommands[6] = {40001, 40005, 40003, 40004, 40006, 40007};
+
+namespace {
+
+constexpr double kSpeedStep = 0.01;
+constexpr double kSpeedLimit = 0.1;
+
+// Scan codes of the keys the scene reacts to (low seven bits only, so the
+// cursor block acts as the keypad).
+enum ScanCode : int32_t {
+  kKey1 = 2,
+  kKey6 = 7,
+  kPad7 = 71,
+  kPad8 = 72,
+  kPad9 = 73,
+  kPad4 = 75,
+  kPad5 = 76,
+  kPad6 = 77,
+  kPad2 = 80,
+};
+
+void SpeedUp(double& speed) {
+  if (speed < kSpeedLimit) speed += kSpeedStep;
+}
+
+void SlowDown(double& speed) {
+  if (speed > -kSpeedLimit) speed -= kSpeedStep;
+}
+
+}  // namespace
+
+CubeApp::CubeApp() : DDApp("Kelvo Textured Cube") {}
+
+int32_t CubeApp::Init() {
+  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return 0;
+  BuildLightMap();
+  BuildTrueColourTables();
+  rotationSpeedX = 0.03;
+  rotationSpeedY = 0.01;
+  rotationSpeedZ = 0.03;
+  if (!LoadTextures()) return 0;
+  InitCubeModel();
+  paletteSource = cubePalette;
+  return SetMode(640, 480, 8);
+}
+
+void CubeApp::Shutdown() { FreeSceneMemory(); }
+
+int32_t CubeApp::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  int32_t format;
+  switch (bitsPerPixel) {
+    case 8: format = kPixel8; break;
+    case 16: format = kPixel16; break;
+    case 24: format = kPixel24; break;
+    case 32: format = kPixel32; break;
+    // Any other depth would leave the drawers writing pixels of the wrong size.
+    default: return 0;
+  }
+  if (!DDApp::SetMode(width, height, bitsPerPixel)) return 0;
+  projectionScale = width / 10;
+  pixelFormat = format;
+  if (format == kPixel16) Build16BitTables();
+  return AllocateScanlineBuffers(width, height);
+}
+
+void DrawCube(void* frameBuffer) {
+  ProjectVertices();
+  frame8 = static_cast<uint8_t*>(frameBuffer);
+  frame16 = static_cast<uint16_t*>(frameBuffer);
+  frame24 = static_cast<uint8_t*>(frameBuffer);
+  frame32 = static_cast<uint32_t*>(frameBuffer);
+  // After a failed mode switch the buffers may be missing: draw nothing then.
+  if (!frameBuffer || scanlineEntries == 0) return;
+  const FaceDrawer drawFace = FaceDrawers[pixelFormat];
+  for (int32_t face = 0; face < 6; ++face) drawFace(face);
+}
+
+void DrawFrameRate(DDApp& app) {
+  char text[256];
+  std::snprintf(text, sizeof text, "%u FPS", fps);
+  app.DrawString(0, 10, text);
+}
+
+void AdvanceRotation() {
+  RotateX(rotationSpeedX);
+  RotateY(rotationSpeedY);
+  RotateZ(rotationSpeedZ);
+}
+
+void CubeApp::RenderFrame() {
+  DrawCube(frameBuffer);
+  DrawFrameRate(*this);
+  AdvanceRotation();
+}
+
+void CubeApp::OnKeyEvent(const KeyEvent* event) {
+  if (!event || event->kind != 1 || !(event->code & 0x80)) return;
+  const int32_t key = event->code & 0x7F;
+  if (key >= kKey1 && key <= kKey6) {
+    shadingMode = key - kKey1;
+    return;
+  }
+  switch (key) {
+    case kPad8: SpeedUp(rotationSpeedX); break;
+    case kPad2: SlowDown(rotationSpeedX); break;
+    case kPad7: SpeedUp(rotationSpeedY); break;
+    case kPad9: SlowDown(rotationSpeedY); break;
+    case kPad4: SpeedUp(rotationSpeedZ); break;
+    case kPad6: SlowDown(rotationSpeedZ); break;
+    case kPad5: rotationSpeedX = rotationSpeedY = rotationSpeedZ = 0.0; break;
+    default: break;
+  }
+}
+
+LRESULT CubeApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COMMAND) return DefWindowProcA(window, message, wParam, lParam);
+  const uint32_t command = LowWord(wParam);
+  for (int32_t mode = 0; mode < 6; ++mode) {
+    if (kShadingCommands[mode] != command) continue;
+    HMENU options = GetSubMenu(GetMenu(window), 1);
+    CheckMenuItem(options, static_cast<UINT>(shadingMode), MF_BYPOSITION | MF_UNCHECKED);
+    shadingMode = mode;
+    CheckMenuItem(options, static_cast<UINT>(mode), MF_BYPOSITION | MF_CHECKED);
+    break;
+  }
+  return 0;
+}
