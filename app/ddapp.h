@@ -36,6 +36,8 @@ class DDApp {
   void* frameBuffer = nullptr;
   const char* appName = nullptr;
   const uint8_t* paletteSource = nullptr;
+  // Why Init failed, when the derived class can say; printed by the frame.
+  const char* initError = nullptr;
 };
 
 extern DDApp* theApp;

@@ -1,0 +1,180 @@
+#include "app/display.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/ddapp.h"
+#include "app/keyboard.h"
+#include "app/window.h"
+#include "platform/winuser.h"
+#include "res/resource_ids.h"
+
+using namespace plat;
+
+IDirectDraw* ddraw = nullptr;
+IDirectDrawSurface* primarySurface = nullptr;
+IDirectDrawSurface* backBuffer = nullptr;
+IDirectDrawPalette* palette = nullptr;
+DisplayMode currentMode = {0, 0, 0};
+
+namespace {
+
+template <typename T>
+void ReleaseObject(T*& object) {
+  if (object) {
+    object->Release();
+    object = nullptr;
+  }
+}
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<uint32_t>(hr));
+  return text;
+}
+
+}  // namespace
+
+int32_t CreateDisplayDevice(HWND window) {
+  HRESULT hr = DirectDrawCreate(nullptr, &ddraw, nullptr);
+  if (hr != DD_OK) {
+    ddraw = nullptr;
+    NoteStartupFailure("cannot open the display (DirectDrawCreate " + Hex(hr) + ")");
+    return 0;
+  }
+  const uint32_t level = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWMODEX | DDSCL_ALLOWREBOOT;
+  hr = ddraw->SetCooperativeLevel(window, level);
+  if (hr != DD_OK) {
+    NoteStartupFailure("cannot take the full screen (SetCooperativeLevel " + Hex(hr) + ")");
+    return 0;
+  }
+  return 1;
+}
+
+void ReleaseDisplayDevice() {
+  ReleaseObject(backBuffer);
+  ReleaseObject(primarySurface);
+  ReleaseObject(palette);
+  ReleaseObject(ddraw);
+}
+
+HRESULT AddModeItem(DDSURFACEDESC* mode, void* context) {
+  if (!mode) return DDENUMRET_OK;
+  const uint32_t width = mode->dwWidth, height = mode->dwHeight;
+  const uint32_t depth = mode->ddpfPixelFormat.dwRGBBitCount;
+  if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return DDENUMRET_OK;
+  // The item data has 12 bits for each side.
+  if (width == 0 || height == 0 || width > 0xFFF || height > 0xFFF) return DDENUMRET_OK;
+  HMENU popup = static_cast<HMENU>(context);
+  const int32_t count = GetMenuItemCount(popup);
+  if (count < 0) return DDENUMRET_OK;
+  const auto id = static_cast<UINT>(kCmdFirstMode + static_cast<uint32_t>(count));
+  char label[40];
+  std::snprintf(label, sizeof label, "%ux%ux%u", width, height, depth);
+  AppendMenuA(popup, MF_STRING, id, label);
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  info.dwItemData = PackModeData(width, height, depth);
+  SetMenuItemInfoA(popup, id, 0, &info);
+  return DDENUMRET_OK;
+}
+
+int32_t DDApp::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  if (!ddraw || width <= 0 || height <= 0 || bitsPerPixel <= 0) return 0;
+  if (ddraw->SetDisplayMode(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                            static_cast<uint32_t>(bitsPerPixel)) != DD_OK)
+    return 0;
+  screenWidth = width;
+  screenHeight = height;
+  centerX = width / 2;
+  centerY = height / 2;
+
+  ReleaseObject(backBuffer);
+  ReleaseObject(primarySurface);
+  ReleaseObject(palette);
+
+  // Two back buffers in video memory, then one, then one anywhere.
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.dwBackBufferCount = 2;
+  desc.ddsCaps.dwCaps =
+      DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  if (ddraw->CreateSurface(&desc, &primarySurface, nullptr) != DD_OK) {
+    primarySurface = nullptr;
+    desc.dwBackBufferCount = 1;
+    if (ddraw->CreateSurface(&desc, &primarySurface, nullptr) != DD_OK) {
+      primarySurface = nullptr;
+      desc.ddsCaps.dwCaps &= ~DDSCAPS_VIDEOMEMORY;
+      if (ddraw->CreateSurface(&desc, &primarySurface, nullptr) != DD_OK) {
+        primarySurface = nullptr;
+        return 0;
+      }
+    }
+  }
+
+  DDSCAPS backCaps{DDSCAPS_BACKBUFFER};
+  if (primarySurface->GetAttachedSurface(&backCaps, &backBuffer) != DD_OK) {
+    backBuffer = nullptr;
+    return 0;
+  }
+
+  HDC screen = GetDC(nullptr);
+  if (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) {
+    PALETTEENTRY entries[256]{};
+    GetSystemPaletteEntries(screen, 0, 256, entries);
+    if (paletteSource) {
+      for (int i = 10; i < 255; ++i) {
+        entries[i].peRed = paletteSource[3 * i];
+        entries[i].peGreen = paletteSource[3 * i + 1];
+        entries[i].peBlue = paletteSource[3 * i + 2];
+      }
+    }
+    if (ddraw->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr) == DD_OK)
+      primarySurface->SetPalette(palette);
+    else
+      palette = nullptr;
+  }
+  ReleaseDC(nullptr, screen);
+  currentMode = {width, height, bitsPerPixel};
+  return 1;
+}
+
+void DDApp::UpdateFrame() {
+  // After a failed mode switch there may be no chain to draw into.
+  if (!primarySurface || !backBuffer) return;
+  if (primarySurface->IsLost() == DDERR_SURFACELOST) primarySurface->Restore();
+
+  DDBLTFX fx{};
+  fx.dwSize = sizeof fx;
+  fx.dwFillColor = 0;
+  backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  if (backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return;
+  frameBuffer = desc.lpSurface;
+  // The memory stays put after the unlock (the platform layer promises it),
+  // and the text needs the surface unlocked.
+  backBuffer->Unlock(nullptr);
+
+  RenderFrame();
+  primarySurface->Flip(nullptr, DDFLIP_WAIT);
+  CountFrame();
+}
+
+void SetPaused(int32_t on) {
+  if (!on) {
+    paused = 0;
+    return;
+  }
+  DDSCAPS caps{};
+  if (primarySurface && primarySurface->GetCaps(&caps) == DD_OK &&
+      (caps.dwCaps & DDSCAPS_MODEX) && theApp)
+    theApp->SetMode(640, 480, 8);
+  paused = 1;
+  if (ddraw) ddraw->FlipToGDISurface();
+  DrawMenuBar(mainWindow);
+  RedrawWindow(mainWindow, nullptr, nullptr, RDW_FRAME);
+}

@@ -1,0 +1,43 @@
+// The window, its procedure, the About box and the message loop with its idle
+// step; the entry point and its start-up order.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/winuser.h"
+
+extern plat::HINSTANCE appInstance;
+extern plat::HWND mainWindow;
+extern plat::HACCEL accelTable;
+extern int32_t active;  // wParam of the last WM_ACTIVATEAPP
+extern int32_t paused;  // 0 or 1
+
+// 1 after a normal quit; 0 when start-up failed (StartupFailure() says why).
+int32_t WinMain(plat::HINSTANCE instance, plat::HINSTANCE previous, const char* commandLine,
+                int32_t showCommand);
+// Window class, accelerators, window, devices and the "Modes" menu.
+int32_t CreateMainWindow(plat::HINSTANCE instance, plat::HINSTANCE previous,
+                         const char* commandLine, int32_t showCommand);
+int32_t CreateDevices();
+void ReleaseDevices();
+// True when there is nothing to draw and the loop may wait for a message.
+int32_t OnIdle();
+void RunMessageLoop();
+plat::LRESULT MainWndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam,
+                          plat::LPARAM lParam);
+plat::BOOL AboutDlgProc(plat::HWND dialog, plat::UINT message, plat::WPARAM wParam,
+                        plat::LPARAM lParam);
+
+// What a program's main() calls: runs WinMain for this module and gives the
+// process exit code, 0 after a normal quit; a failed start-up prints one line
+// with its reason on standard error and gives 1.
+int RunApplication();
+
+// The first reason start-up failed, or empty.
+const std::string& StartupFailure();
+void NoteStartupFailure(const std::string& reason);
+
+// Every frame variable back to its zero start value, without releasing
+// anything: for running the frame again in one process (tests, scripted runs)
+// after the platform itself was reset.
+void ResetFrameState();

@@ -1,0 +1,230 @@
+// Keyboard input in the shape of DirectInput 5: a device object for the system
+// keyboard with the standard keyboard data format, read in buffered form.
+// Each backend implements DirectInputCreateA and defines c_dfDIKeyboard.
+#pragma once
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace plat {
+
+struct GUID {
+  uint32_t Data1;
+  uint16_t Data2;
+  uint16_t Data3;
+  uint8_t Data4[8];
+  friend constexpr bool operator==(const GUID&, const GUID&) = default;
+};
+
+constexpr GUID GUID_SysMouse{0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+constexpr GUID GUID_SysKeyboard{0x6F1D2B61, 0xD5A0, 0x11CF,
+                                {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+
+constexpr uint32_t DIRECTINPUT_VERSION = 0x0500;
+
+constexpr HRESULT DI_OK = 0;
+constexpr HRESULT DI_NOEFFECT = 1;
+// A success code: the records came back, but events were lost before them.
+constexpr HRESULT DI_BUFFEROVERFLOW = 1;
+constexpr HRESULT DIERR_OTHERAPPHASPRIO = static_cast<HRESULT>(0x80070005u);
+constexpr HRESULT DIERR_HANDLEEXISTS = static_cast<HRESULT>(0x80070005u);
+constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000Cu);
+constexpr HRESULT DIERR_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT DIERR_INPUTLOST = static_cast<HRESULT>(0x8007001Eu);
+constexpr HRESULT DIERR_INVALIDPARAM = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT DIERR_ACQUIRED = static_cast<HRESULT>(0x800700AAu);
+constexpr HRESULT DIERR_OLDDIRECTINPUTVERSION = static_cast<HRESULT>(0x8007047Eu);
+constexpr HRESULT DIERR_BETADIRECTINPUTVERSION = static_cast<HRESULT>(0x80070481u);
+constexpr HRESULT DIERR_DEVICENOTREG = static_cast<HRESULT>(0x80040154u);
+constexpr HRESULT DIERR_NOTBUFFERED = static_cast<HRESULT>(0x80040207u);
+constexpr HRESULT DIERR_GENERIC = static_cast<HRESULT>(0x80004005u);
+
+constexpr uint32_t DISCL_EXCLUSIVE = 0x1;
+constexpr uint32_t DISCL_NONEXCLUSIVE = 0x2;
+constexpr uint32_t DISCL_FOREGROUND = 0x4;
+constexpr uint32_t DISCL_BACKGROUND = 0x8;
+
+constexpr uint32_t DIGDD_PEEK = 0x1;
+constexpr uint32_t DIPH_DEVICE = 0;
+
+// Property ids are small integers in DirectInput, passed where a GUID is due.
+using DIPROPERTY = uintptr_t;
+constexpr DIPROPERTY DIPROP_BUFFERSIZE = 1;
+
+struct DIOBJECTDATAFORMAT {
+  const GUID* pguid;
+  uint32_t dwOfs;
+  uint32_t dwType;
+  uint32_t dwFlags;
+};
+
+struct DIDATAFORMAT {
+  uint32_t dwSize;
+  uint32_t dwObjSize;
+  uint32_t dwFlags;
+  uint32_t dwDataSize;
+  uint32_t dwNumObjs;
+  const DIOBJECTDATAFORMAT* rgodf;
+};
+
+// 256 key objects of one byte each; the object of scan code i lies at offset
+// i, so a record's dwOfs is the key's DIK value.
+extern const DIDATAFORMAT c_dfDIKeyboard;
+
+struct DIPROPHEADER {
+  uint32_t dwSize;
+  uint32_t dwHeaderSize;
+  uint32_t dwObj;
+  uint32_t dwHow;
+};
+
+struct DIPROPDWORD {
+  DIPROPHEADER diph;
+  uint32_t dwData;
+};
+
+// One buffered event: dwOfs the DIK value, bit 7 of dwData set on key down.
+struct DIDEVICEOBJECTDATA {
+  uint32_t dwOfs;
+  uint32_t dwData;
+  uint32_t dwTimeStamp;
+  uint32_t dwSequence;
+};
+static_assert(sizeof(DIPROPHEADER) == 16 && sizeof(DIPROPDWORD) == 20 &&
+              sizeof(DIDEVICEOBJECTDATA) == 16);
+
+class IDirectInputDevice {
+ public:
+  virtual uint32_t Release() = 0;
+  virtual HRESULT SetDataFormat(const DIDATAFORMAT* format) = 0;
+  virtual HRESULT SetCooperativeLevel(HWND window, uint32_t flags) = 0;
+  virtual HRESULT SetProperty(DIPROPERTY property, const DIPROPHEADER* header) = 0;
+  virtual HRESULT Acquire() = 0;
+  virtual HRESULT Unacquire() = 0;
+  // count: in, the records room; out, the records written. Without DIGDD_PEEK
+  // the records are removed from the device's buffer.
+  virtual HRESULT GetDeviceData(uint32_t recordSize, DIDEVICEOBJECTDATA* records,
+                                uint32_t* count, uint32_t flags) = 0;
+
+ protected:
+  ~IDirectInputDevice() = default;
+};
+
+class IDirectInput {
+ public:
+  virtual uint32_t Release() = 0;
+  virtual HRESULT CreateDevice(const GUID& device, IDirectInputDevice** out, void* outer) = 0;
+
+ protected:
+  ~IDirectInput() = default;
+};
+
+HRESULT DirectInputCreateA(HINSTANCE instance, uint32_t version, IDirectInput** out, void* outer);
+
+// DirectInput keyboard scan codes (set 1); the extended keys have bit 7 set.
+enum : uint8_t {
+  DIK_ESCAPE = 0x01,
+  DIK_1 = 0x02,
+  DIK_2 = 0x03,
+  DIK_3 = 0x04,
+  DIK_4 = 0x05,
+  DIK_5 = 0x06,
+  DIK_6 = 0x07,
+  DIK_7 = 0x08,
+  DIK_8 = 0x09,
+  DIK_9 = 0x0A,
+  DIK_0 = 0x0B,
+  DIK_MINUS = 0x0C,
+  DIK_EQUALS = 0x0D,
+  DIK_BACK = 0x0E,
+  DIK_TAB = 0x0F,
+  DIK_Q = 0x10,
+  DIK_W = 0x11,
+  DIK_E = 0x12,
+  DIK_R = 0x13,
+  DIK_T = 0x14,
+  DIK_Y = 0x15,
+  DIK_U = 0x16,
+  DIK_I = 0x17,
+  DIK_O = 0x18,
+  DIK_P = 0x19,
+  DIK_LBRACKET = 0x1A,
+  DIK_RBRACKET = 0x1B,
+  DIK_RETURN = 0x1C,
+  DIK_LCONTROL = 0x1D,
+  DIK_A = 0x1E,
+  DIK_S = 0x1F,
+  DIK_D = 0x20,
+  DIK_F = 0x21,
+  DIK_G = 0x22,
+  DIK_H = 0x23,
+  DIK_J = 0x24,
+  DIK_K = 0x25,
+  DIK_L = 0x26,
+  DIK_SEMICOLON = 0x27,
+  DIK_APOSTROPHE = 0x28,
+  DIK_GRAVE = 0x29,
+  DIK_LSHIFT = 0x2A,
+  DIK_BACKSLASH = 0x2B,
+  DIK_Z = 0x2C,
+  DIK_X = 0x2D,
+  DIK_C = 0x2E,
+  DIK_V = 0x2F,
+  DIK_B = 0x30,
+  DIK_N = 0x31,
+  DIK_M = 0x32,
+  DIK_COMMA = 0x33,
+  DIK_PERIOD = 0x34,
+  DIK_SLASH = 0x35,
+  DIK_RSHIFT = 0x36,
+  DIK_MULTIPLY = 0x37,
+  DIK_LMENU = 0x38,
+  DIK_SPACE = 0x39,
+  DIK_CAPITAL = 0x3A,
+  DIK_F1 = 0x3B,
+  DIK_F2 = 0x3C,
+  DIK_F3 = 0x3D,
+  DIK_F4 = 0x3E,
+  DIK_F5 = 0x3F,
+  DIK_F6 = 0x40,
+  DIK_F7 = 0x41,
+  DIK_F8 = 0x42,
+  DIK_F9 = 0x43,
+  DIK_F10 = 0x44,
+  DIK_NUMLOCK = 0x45,
+  DIK_SCROLL = 0x46,
+  DIK_NUMPAD7 = 0x47,
+  DIK_NUMPAD8 = 0x48,
+  DIK_NUMPAD9 = 0x49,
+  DIK_SUBTRACT = 0x4A,
+  DIK_NUMPAD4 = 0x4B,
+  DIK_NUMPAD5 = 0x4C,
+  DIK_NUMPAD6 = 0x4D,
+  DIK_ADD = 0x4E,
+  DIK_NUMPAD1 = 0x4F,
+  DIK_NUMPAD2 = 0x50,
+  DIK_NUMPAD3 = 0x51,
+  DIK_NUMPAD0 = 0x52,
+  DIK_DECIMAL = 0x53,
+  DIK_F11 = 0x57,
+  DIK_F12 = 0x58,
+  DIK_NUMPADENTER = 0x9C,
+  DIK_RCONTROL = 0x9D,
+  DIK_DIVIDE = 0xB5,
+  DIK_RMENU = 0xB8,
+  DIK_HOME = 0xC7,
+  DIK_UP = 0xC8,
+  DIK_PRIOR = 0xC9,
+  DIK_LEFT = 0xCB,
+  DIK_RIGHT = 0xCD,
+  DIK_END = 0xCF,
+  DIK_DOWN = 0xD0,
+  DIK_NEXT = 0xD1,
+  DIK_INSERT = 0xD2,
+  DIK_DELETE = 0xD3,
+  DIK_LWIN = 0xDB,
+  DIK_RWIN = 0xDC,
+  DIK_APPS = 0xDD,
+};
+
+}  // namespace plat

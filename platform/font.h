@@ -1,0 +1,42 @@
+// The one font every backend draws text with: DejaVu Sans through FreeType,
+// sized like the old default GUI font (a 13-pixel cell), drawn in one colour
+// without smoothing so it looks the same in a palette mode as in true colour.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace plat::font {
+
+// A surface of height rows of exactly width pixels, 1 to 4 bytes each.
+struct Target {
+  uint8_t* pixels;
+  int32_t width;
+  int32_t height;
+  int32_t bytesPerPixel;
+};
+
+constexpr const char* kDefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr int32_t kCellHeight = 13;
+
+// Loads the font on first use. False when it cannot be loaded: then one line
+// saying why goes to standard error, once, and no text is drawn.
+bool Available();
+// Why the font could not be loaded; empty when it could.
+const std::string& Error();
+// Another font file (tests); drops the loaded font.
+void SetFontFile(const char* path);
+
+int32_t Ascent();
+int32_t CellHeight();
+// Advance width of the text in pixels; 0 without a font.
+int32_t TextWidth(const char* text, size_t length);
+
+// Sets each inked pixel of the text to `pixel` (its low bytesPerPixel bytes,
+// least significant first); everything else stays. (x, y) is the top-left
+// corner of the text's cell; bytes are Windows-1252 characters. Clipped to the
+// target. False without a font.
+bool DrawText(const Target& target, int32_t x, int32_t y, const char* text, size_t length,
+              uint32_t pixel);
+
+}  // namespace plat::font

@@ -1,0 +1,98 @@
+// The failure plan, the trace and the clock, and Reset for the whole backend.
+#include <array>
+#include <deque>
+
+#include "platform/headless/internal.h"
+
+namespace headless {
+namespace {
+
+constexpr size_t kTraceLimit = 20000;
+constexpr size_t kCalls = static_cast<size_t>(Call::kCount);
+
+struct Plan {
+  uint32_t skip = 0;
+  uint32_t fail = 0;
+  uint32_t made = 0;
+};
+
+struct Control {
+  std::array<Plan, kCalls> plans{};
+  std::vector<std::string> trace;
+  uint32_t clock = 0;
+  uint32_t timePerFlip = 0;
+};
+
+Control& State() {
+  static Control control;
+  return control;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool ShouldFail(Call call) {
+  Plan& p = State().plans[static_cast<size_t>(call)];
+  ++p.made;
+  if (p.skip > 0) {
+    --p.skip;
+    return false;
+  }
+  if (p.fail > 0) {
+    if (p.fail != UINT32_MAX) --p.fail;
+    return true;
+  }
+  return false;
+}
+
+void Note(const std::string& entry) {
+  auto& trace = State().trace;
+  if (trace.size() >= kTraceLimit) trace.erase(trace.begin(), trace.begin() + kTraceLimit / 2);
+  trace.push_back(entry);
+}
+
+uint32_t Now() { return State().clock; }
+
+void OnFlip() { State().clock += State().timePerFlip; }
+
+}  // namespace detail
+
+void Reset() {
+  State() = Control{};
+  detail::ResetInput();
+  detail::ResetWindows();
+  detail::ResetDisplay();
+}
+
+void Fail(Call call, uint32_t times, uint32_t after) {
+  if (call == Call::kCount) return;
+  Plan& p = State().plans[static_cast<size_t>(call)];
+  p.skip = after;
+  p.fail = times;
+}
+
+void FailAlways(Call call) { Fail(call, UINT32_MAX, 0); }
+
+void ClearFailures() {
+  for (Plan& p : State().plans) p.skip = p.fail = 0;
+}
+
+uint32_t CallCount(Call call) {
+  return call == Call::kCount ? 0 : State().plans[static_cast<size_t>(call)].made;
+}
+
+const std::vector<std::string>& Trace() { return State().trace; }
+void ClearTrace() { State().trace.clear(); }
+
+void SetTime(uint32_t milliseconds) { State().clock = milliseconds; }
+void AdvanceTime(uint32_t milliseconds) { State().clock += milliseconds; }
+void SetTimePerFlip(uint32_t milliseconds) { State().timePerFlip = milliseconds; }
+
+}  // namespace headless
+
+namespace plat {
+
+uint32_t timeGetTime() { return headless::detail::Now(); }
+
+}  // namespace plat

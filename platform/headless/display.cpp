@@ -1,0 +1,709 @@
+// DirectDraw and the GDI services over memory: a mode list, one flipping chain
+// whose first buffer is the surface GDI draws on, palettes, device contexts
+// with real text.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/font.h"
+#include "platform/headless/internal.h"
+
+namespace plat {
+class HeadlessSurface;
+struct DeviceContextObject {
+  bool alive = true;
+  bool screen = false;
+  HeadlessSurface* surface = nullptr;
+  int32_t bkMode = OPAQUE;
+  COLORREF textColour = RGB(0, 0, 0);
+  COLORREF bkColour = RGB(255, 255, 255);
+};
+}  // namespace plat
+
+namespace {
+
+using namespace plat;
+using headless::Call;
+using headless::Mode;
+using headless::detail::Note;
+using headless::detail::ShouldFail;
+
+constexpr uint32_t kMaxSide = 4095;
+constexpr uint32_t kMaxBackBuffers = 3;
+
+std::string Hex(uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", v);
+  return text;
+}
+
+std::string ModeText(uint32_t w, uint32_t h, uint32_t bpp) {
+  return std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bpp);
+}
+
+std::vector<Mode> DefaultModes() {
+  std::vector<Mode> modes;
+  const uint32_t sizes[][2] = {{320, 200}, {320, 240},  {640, 400},   {640, 480},
+                               {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+  for (const auto& s : sizes)
+    for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({s[0], s[1], bpp});
+  return modes;
+}
+
+// The Windows static colours at both ends; the middle a grey ramp, as a
+// desktop's palette might hold.
+PALETTEENTRY DefaultSystemEntry(int i) {
+  static const uint8_t low[10][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},
+                                     {128, 128, 0},   {0, 0, 128},     {128, 0, 128},
+                                     {0, 128, 128},   {192, 192, 192}, {192, 220, 192},
+                                     {166, 202, 240}};
+  static const uint8_t high[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128},
+                                      {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                                      {0, 0, 255},     {255, 0, 255},   {0, 255, 255},
+                                      {255, 255, 255}};
+  if (i < 10) return {low[i][0], low[i][1], low[i][2], 0};
+  if (i >= 246) return {high[i - 246][0], high[i - 246][1], high[i - 246][2], 0};
+  const auto v = static_cast<uint8_t>(i);
+  return {v, v, v, 0};
+}
+
+bool IsModeX(uint32_t w, uint32_t bpp) { return w == 320 && bpp == 8; }
+
+class HeadlessPalette;
+class HeadlessDirectDraw;
+
+// The buffers of one flipping chain. Buffer 0 is the surface GDI draws on;
+// order[position] names the buffer at each place, position 0 in front.
+struct Chain {
+  uint32_t width = 0, height = 0, bitsPerPixel = 0;
+  std::vector<std::vector<uint8_t>> buffers;
+  std::vector<size_t> order;
+  bool alive = true;
+  bool lost = false;
+  HeadlessPalette* palette = nullptr;
+  class plat::HeadlessSurface* surfaces[kMaxBackBuffers + 1] = {};
+  size_t BytesPerPixel() const { return bitsPerPixel / 8; }
+};
+
+struct DisplayState {
+  std::vector<Mode> modes = DefaultModes();
+  Mode mode{0, 0, 0};
+  Mode desktop{1024, 768, 32};
+  uint64_t videoMemory = 8u << 20;
+  PALETTEENTRY system[256];
+  HWND cooperativeWindow = nullptr;
+  bool exclusive = false;
+  bool modeX = false;
+  uint32_t flips = 0;
+  std::shared_ptr<Chain> primary;  // the live primary chain, if any
+  std::vector<std::unique_ptr<HeadlessDirectDraw>> ddraws;
+  std::vector<std::unique_ptr<HeadlessPalette>> palettes;
+  std::vector<std::unique_ptr<plat::HeadlessSurface>> surfaces;
+  std::vector<std::unique_ptr<DeviceContextObject>> dcs;
+  DeviceContextObject screenDc;
+  DisplayState() {
+    for (int i = 0; i < 256; ++i) system[i] = DefaultSystemEntry(i);
+    screenDc.screen = true;
+  }
+};
+
+DisplayState& State() {
+  static DisplayState state;
+  return state;
+}
+
+class HeadlessPalette final : public IDirectDrawPalette {
+ public:
+  explicit HeadlessPalette(const PALETTEENTRY* e) { std::memcpy(entries, e, sizeof entries); }
+  ~HeadlessPalette() = default;
+  uint32_t Release() override {
+    if (refs == 0) return 0;
+    if (--refs == 0) Note("Release palette");
+    return refs;
+  }
+  void AddRef() { ++refs; }
+  PALETTEENTRY entries[256];
+  uint32_t refs = 1;
+};
+
+}  // namespace
+
+namespace plat {
+
+class HeadlessSurface final : public IDirectDrawSurface {
+ public:
+  HeadlessSurface(std::shared_ptr<Chain> chain, size_t position, uint32_t caps)
+      : chain_(std::move(chain)), position_(position), caps_(caps) {}
+  ~HeadlessSurface() = default;
+
+  uint32_t Release() override {
+    if (refs_ == 0) return 0;
+    if (--refs_ > 0) return refs_;
+    Note(position_ == 0 ? "Release primary surface" : "Release back buffer");
+    if (position_ == 0) {
+      // The primary takes its whole chain with it.
+      chain_->alive = false;
+      chain_->buffers.clear();
+      if (chain_->palette) chain_->palette->Release();
+      chain_->palette = nullptr;
+      if (State().primary == chain_) State().primary.reset();
+    }
+    return 0;
+  }
+
+  HRESULT GetAttachedSurface(const DDSCAPS* caps, IDirectDrawSurface** out) override {
+    if (!out || !caps) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (ShouldFail(Call::GetAttachedSurface)) return DDERR_NOTFOUND;
+    if (!chain_->alive) return DDERR_SURFACELOST;
+    if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || position_ + 1 >= chain_->order.size())
+      return DDERR_NOTFOUND;
+    HeadlessSurface* back = chain_->surfaces[position_ + 1];
+    ++back->refs_;
+    *out = back;
+    Note("GetAttachedSurface back buffer");
+    return DD_OK;
+  }
+
+  HRESULT Blt(const RECT* dest, IDirectDrawSurface* source, const RECT*, uint32_t flags,
+              const DDBLTFX* fx) override {
+    if (dest || source || !(flags & DDBLT_COLORFILL) || !fx || fx->dwSize != sizeof(DDBLTFX))
+      return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Usable(); hr != DD_OK) return hr;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    Note("Blt fill " + Hex(fx->dwFillColor));
+    std::vector<uint8_t>& px = Pixels();
+    const size_t bpp = chain_->BytesPerPixel();
+    for (size_t i = 0; i + bpp <= px.size(); i += bpp)
+      for (size_t b = 0; b < bpp; ++b) px[i + b] = static_cast<uint8_t>(fx->dwFillColor >> (8 * b));
+    return DD_OK;
+  }
+
+  HRESULT Lock(const RECT* rect, DDSURFACEDESC* desc, uint32_t, void*) override {
+    if (rect || !desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
+    if (ShouldFail(Call::Lock)) return DDERR_SURFACEBUSY;
+    if (HRESULT hr = Usable(); hr != DD_OK) return hr;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    locked_ = true;
+    Note("Lock");
+    const Chain& c = *chain_;
+    desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE |
+                    DDSD_PIXELFORMAT;
+    desc->dwWidth = c.width;
+    desc->dwHeight = c.height;
+    desc->lPitch = static_cast<int32_t>(c.width * c.BytesPerPixel());
+    desc->lpSurface = Pixels().data();
+    desc->ddsCaps.dwCaps = caps_;
+    DDPIXELFORMAT& pf = desc->ddpfPixelFormat;
+    pf = DDPIXELFORMAT{};
+    pf.dwSize = sizeof pf;
+    pf.dwRGBBitCount = c.bitsPerPixel;
+    if (c.bitsPerPixel == 16) {
+      pf.dwRBitMask = 0x7C00;
+      pf.dwGBitMask = 0x03E0;
+      pf.dwBBitMask = 0x001F;
+    } else if (c.bitsPerPixel > 16) {
+      pf.dwRBitMask = 0xFF0000;
+      pf.dwGBitMask = 0x00FF00;
+      pf.dwBBitMask = 0x0000FF;
+    }
+    return DD_OK;
+  }
+
+  HRESULT Unlock(void*) override {
+    if (!locked_) return DDERR_NOTLOCKED;
+    locked_ = false;
+    Note("Unlock");
+    return DD_OK;
+  }
+
+  HRESULT Flip(IDirectDrawSurface* target, uint32_t) override {
+    if (target || position_ != 0 || chain_->order.size() < 2) return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Usable(); hr != DD_OK) return hr;
+    for (size_t i = 0; i < chain_->order.size(); ++i) {
+      const HeadlessSurface* s = chain_->surfaces[i];
+      if (s->locked_ || s->dc_) return DDERR_SURFACEBUSY;
+    }
+    Rotate(*chain_);
+    ++State().flips;
+    headless::detail::OnFlip();
+    Note("Flip");
+    return DD_OK;
+  }
+
+  HRESULT IsLost() override { return Usable(); }
+
+  HRESULT Restore() override {
+    if (ShouldFail(Call::Restore)) return DDERR_WRONGMODE;
+    if (!chain_->alive) return DDERR_SURFACELOST;
+    if (!chain_->lost) return DD_OK;
+    const Mode& m = State().mode;
+    if (!headless::detail::AppInForeground() || m.width != chain_->width ||
+        m.height != chain_->height || m.bitsPerPixel != chain_->bitsPerPixel)
+      return DDERR_WRONGMODE;
+    // The contents do not survive a loss.
+    for (auto& b : chain_->buffers) std::fill(b.begin(), b.end(), uint8_t{0});
+    chain_->lost = false;
+    Note("Restore");
+    return DD_OK;
+  }
+
+  HRESULT GetCaps(DDSCAPS* caps) override {
+    if (!caps) return DDERR_INVALIDPARAMS;
+    caps->dwCaps = caps_;
+    return DD_OK;
+  }
+
+  HRESULT GetDC(HDC* dc) override {
+    if (!dc) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    if (ShouldFail(Call::SurfaceGetDC)) return DDERR_CANTCREATEDC;
+    if (HRESULT hr = Usable(); hr != DD_OK) return hr;
+    if (dc_) return DDERR_DCALREADYCREATED;
+    if (locked_) return DDERR_SURFACEBUSY;
+    auto object = std::make_unique<DeviceContextObject>();
+    object->surface = this;
+    dc_ = object.get();
+    State().dcs.push_back(std::move(object));
+    *dc = dc_;
+    return DD_OK;
+  }
+
+  HRESULT ReleaseDC(HDC dc) override {
+    if (!dc || dc != dc_) return DDERR_INVALIDPARAMS;
+    dc_->alive = false;
+    dc_ = nullptr;
+    return DD_OK;
+  }
+
+  HRESULT SetPalette(IDirectDrawPalette* p) override {
+    if (HRESULT hr = Usable(); hr != DD_OK && hr != DDERR_SURFACELOST) return hr;
+    if (chain_->bitsPerPixel != 8) return DDERR_INVALIDPIXELFORMAT;
+    auto* pal = static_cast<HeadlessPalette*>(p);
+    if (pal) pal->AddRef();
+    if (chain_->palette) chain_->palette->Release();
+    chain_->palette = pal;
+    Note(pal ? "SetPalette" : "SetPalette none");
+    return DD_OK;
+  }
+
+  std::vector<uint8_t>& Pixels() { return chain_->buffers[chain_->order[position_]]; }
+  const Chain& chain() const { return *chain_; }
+  uint32_t refs_ = 1;
+
+  static void Rotate(Chain& c) {
+    std::rotate(c.order.begin(), c.order.begin() + 1, c.order.end());
+  }
+
+ private:
+  HRESULT Usable() const {
+    if (!chain_->alive || chain_->lost || refs_ == 0) return DDERR_SURFACELOST;
+    return DD_OK;
+  }
+
+  std::shared_ptr<Chain> chain_;
+  size_t position_;
+  uint32_t caps_;
+  bool locked_ = false;
+  DeviceContextObject* dc_ = nullptr;
+};
+
+}  // namespace plat
+
+namespace {
+
+class HeadlessDirectDraw final : public IDirectDraw {
+ public:
+  ~HeadlessDirectDraw() = default;
+
+  uint32_t Release() override {
+    if (refs_ == 0) return 0;
+    if (--refs_ > 0) return refs_;
+    Note("Release DirectDraw");
+    DisplayState& s = State();
+    if (s.exclusive && s.cooperativeWindow == window_) {
+      // The display goes back to the desktop.
+      s.exclusive = false;
+      s.cooperativeWindow = nullptr;
+      const bool changed = s.mode.width != 0;
+      s.mode = {0, 0, 0};
+      if (changed)
+        headless::detail::Broadcast(WM_DISPLAYCHANGE, s.desktop.bitsPerPixel,
+                                    MakeLParam(static_cast<int32_t>(s.desktop.width),
+                                               static_cast<int32_t>(s.desktop.height)));
+    }
+    return 0;
+  }
+
+  HRESULT SetCooperativeLevel(HWND window, uint32_t flags) override {
+    if (ShouldFail(Call::SetCooperativeLevel)) return DDERR_NOEXCLUSIVEMODE;
+    const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
+    if (exclusive != ((flags & DDSCL_FULLSCREEN) != 0)) return DDERR_INVALIDPARAMS;
+    DisplayState& s = State();
+    if (exclusive && s.exclusive && s.cooperativeWindow != window) return DDERR_NOEXCLUSIVEMODE;
+    window_ = window;
+    exclusive_ = exclusive;
+    s.exclusive = exclusive;
+    s.cooperativeWindow = window;
+    s.modeX = (flags & DDSCL_ALLOWMODEX) != 0;
+    Note("SetCooperativeLevel " + Hex(flags));
+    return DD_OK;
+  }
+
+  HRESULT EnumDisplayModes(uint32_t flags, DDSURFACEDESC*, void* context,
+                           LPDDENUMMODESCALLBACK callback) override {
+    if (!callback) return DDERR_INVALIDPARAMS;
+    Note("EnumDisplayModes " + Hex(flags));
+    // A copy: the callback may do anything, even change the list.
+    const std::vector<Mode> modes = State().modes;
+    for (const auto& m : modes) {
+      DDSURFACEDESC desc{};
+      desc.dwSize = sizeof desc;
+      desc.dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+      desc.dwWidth = m.width;
+      desc.dwHeight = m.height;
+      desc.lPitch = static_cast<int32_t>(m.width * (m.bitsPerPixel / 8));
+      desc.ddpfPixelFormat.dwSize = sizeof desc.ddpfPixelFormat;
+      desc.ddpfPixelFormat.dwRGBBitCount = m.bitsPerPixel;
+      if (callback(&desc, context) == DDENUMRET_CANCEL) break;
+    }
+    return DD_OK;
+  }
+
+  HRESULT SetDisplayMode(uint32_t w, uint32_t h, uint32_t bpp) override {
+    if (ShouldFail(Call::SetDisplayMode)) return DDERR_INVALIDMODE;
+    DisplayState& s = State();
+    if (!exclusive_ || !s.exclusive) return DDERR_NOEXCLUSIVEMODE;
+    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return DDERR_INVALIDMODE;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return DDERR_INVALIDMODE;
+    if (IsModeX(w, bpp) && !s.modeX) return DDERR_INVALIDMODE;
+    s.mode = {w, h, bpp};
+    // Surfaces made for another mode are of no use now.
+    if (s.primary) s.primary->lost = true;
+    Note("SetDisplayMode " + ModeText(w, h, bpp));
+    headless::detail::Broadcast(WM_DISPLAYCHANGE, bpp,
+                                MakeLParam(static_cast<int32_t>(w), static_cast<int32_t>(h)));
+    return DD_OK;
+  }
+
+  HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** out, void*) override {
+    if (!desc || !out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    const uint32_t caps = desc->ddsCaps.dwCaps;
+    const uint32_t backs = (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0;
+    Note("CreateSurface backs=" + std::to_string(backs) + " caps=" + Hex(caps));
+    const bool video = (caps & DDSCAPS_VIDEOMEMORY) != 0;
+    if (ShouldFail(Call::CreateSurface)) return video ? DDERR_OUTOFVIDEOMEMORY : DDERR_OUTOFMEMORY;
+    DisplayState& s = State();
+    if (desc->dwSize != sizeof(DDSURFACEDESC) || !(desc->dwFlags & DDSD_CAPS))
+      return DDERR_INVALIDPARAMS;
+    // Only the primary chain is needed here.
+    if (!(caps & DDSCAPS_PRIMARYSURFACE) || !s.exclusive || s.mode.width == 0)
+      return DDERR_INVALIDPARAMS;
+    if ((caps & DDSCAPS_FLIP) && (!(caps & DDSCAPS_COMPLEX) || backs == 0))
+      return DDERR_INVALIDPARAMS;
+    if (!(caps & DDSCAPS_FLIP) && backs != 0) return DDERR_INVALIDPARAMS;
+    if (backs > kMaxBackBuffers) return DDERR_INVALIDPARAMS;
+    if (s.primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
+    const Mode m = s.mode;
+    const uint64_t bytes =
+        uint64_t{m.width} * m.height * (m.bitsPerPixel / 8) * (uint64_t{backs} + 1);
+    if (video && bytes > s.videoMemory) return DDERR_OUTOFVIDEOMEMORY;
+
+    auto chain = std::make_shared<Chain>();
+    chain->width = m.width;
+    chain->height = m.height;
+    chain->bitsPerPixel = m.bitsPerPixel;
+    const size_t size = size_t{m.width} * m.height * (m.bitsPerPixel / 8);
+    for (uint32_t i = 0; i <= backs; ++i) {
+      chain->buffers.emplace_back(size, uint8_t{0});
+      chain->order.push_back(i);
+    }
+    const uint32_t common = (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) |
+                            (video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY) |
+                            (IsModeX(m.width, m.bitsPerPixel) ? DDSCAPS_MODEX : 0);
+    for (uint32_t i = 0; i <= backs; ++i) {
+      const uint32_t own = i == 0 ? DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER
+                                  : (i == 1 ? DDSCAPS_BACKBUFFER : 0);
+      auto surface = std::make_unique<HeadlessSurface>(chain, i, common | own);
+      chain->surfaces[i] = surface.get();
+      s.surfaces.push_back(std::move(surface));
+    }
+    // Back buffers live as long as their chain, through the primary.
+    for (uint32_t i = 1; i <= backs; ++i) chain->surfaces[i]->refs_ = 0;
+    s.primary = chain;
+    *out = chain->surfaces[0];
+    return DD_OK;
+  }
+
+  HRESULT CreatePalette(uint32_t flags, const PALETTEENTRY* entries, IDirectDrawPalette** out,
+                        void*) override {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (ShouldFail(Call::CreatePalette)) return DDERR_OUTOFMEMORY;
+    if (!(flags & DDPCAPS_8BIT) || !entries) return DDERR_INVALIDPARAMS;
+    auto palette = std::make_unique<HeadlessPalette>(entries);
+    *out = palette.get();
+    State().palettes.push_back(std::move(palette));
+    Note("CreatePalette");
+    return DD_OK;
+  }
+
+  HRESULT FlipToGDISurface() override {
+    Note("FlipToGDISurface");
+    DisplayState& s = State();
+    if (!s.primary || !s.primary->alive) return DD_OK;
+    while (s.primary->order[0] != 0) HeadlessSurface::Rotate(*s.primary);
+    return DD_OK;
+  }
+
+  uint32_t refs_ = 1;
+
+ private:
+  HWND window_ = nullptr;
+  bool exclusive_ = false;
+};
+
+size_t NearestStatic(const PALETTEENTRY* palette, COLORREF colour) {
+  const int r = static_cast<int>(colour & 0xFF), g = static_cast<int>((colour >> 8) & 0xFF),
+            b = static_cast<int>((colour >> 16) & 0xFF);
+  size_t best = 0;
+  int bestDistance = INT32_MAX;
+  for (size_t i = 0; i < 256; ++i) {
+    if (i == 10) i = 246;
+    const int dr = palette[i].peRed - r, dg = palette[i].peGreen - g, db = palette[i].peBlue - b;
+    const int d = dr * dr + dg * dg + db * db;
+    if (d <= bestDistance) {
+      bestDistance = d;
+      best = i;
+    }
+  }
+  return best;
+}
+
+DeviceContextObject* LiveDc(HDC dc) {
+  DisplayState& s = State();
+  if (dc == &s.screenDc) return dc;
+  for (auto& d : s.dcs)
+    if (d.get() == dc && d->alive) return dc;
+  return nullptr;
+}
+
+}  // namespace
+
+namespace headless::detail {
+
+HWND CooperativeWindow() { return State().cooperativeWindow; }
+bool ExclusiveDisplay() { return State().exclusive; }
+
+Mode ScreenMode() {
+  const DisplayState& s = State();
+  return s.mode.width ? s.mode : s.desktop;
+}
+
+Canvas GdiCanvas() {
+  DisplayState& s = State();
+  if (!s.primary || !s.primary->alive || s.primary->lost || s.primary->order[0] != 0) return {};
+  Chain& c = *s.primary;
+  return {c.buffers[0].data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
+          static_cast<int32_t>(c.BytesPerPixel())};
+}
+
+uint32_t PixelFor(COLORREF colour, int32_t bitsPerPixel) {
+  const uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+  switch (bitsPerPixel) {
+    case 8: return static_cast<uint32_t>(NearestStatic(State().system, colour));
+    case 16: return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    default: return (r << 16) | (g << 8) | b;
+  }
+}
+
+void ForegroundChanged(bool appActive) {
+  DisplayState& s = State();
+  // An exclusive display loses its surfaces to whoever takes the screen.
+  if (!appActive && s.exclusive && s.primary) s.primary->lost = true;
+}
+
+void ResetDisplay() { State() = DisplayState{}; }
+
+}  // namespace headless::detail
+
+namespace headless {
+
+void SetModeList(const std::vector<Mode>& modes) { State().modes = modes; }
+const std::vector<Mode>& ModeList() { return State().modes; }
+Mode CurrentMode() { return State().mode; }
+void SetDesktopMode(Mode mode) { State().desktop = mode; }
+void SetVideoMemory(uint64_t bytes) { State().videoMemory = bytes; }
+
+std::vector<uint8_t> FrontPixels() {
+  DisplayState& s = State();
+  if (!s.primary || !s.primary->alive) return {};
+  return s.primary->buffers[s.primary->order[0]];
+}
+
+std::vector<uint8_t> FrontImageRgb() {
+  DisplayState& s = State();
+  if (!s.primary || !s.primary->alive) return {};
+  const Chain& c = *s.primary;
+  const std::vector<uint8_t>& px = c.buffers[c.order[0]];
+  const PALETTEENTRY* pal = c.palette ? c.palette->entries : s.system;
+  const size_t count = size_t{c.width} * c.height;
+  std::vector<uint8_t> rgb(count * 3);
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t* o = &rgb[i * 3];
+    switch (c.bitsPerPixel) {
+      case 8: {
+        const PALETTEENTRY& e = pal[px[i]];
+        o[0] = e.peRed;
+        o[1] = e.peGreen;
+        o[2] = e.peBlue;
+        break;
+      }
+      case 16: {
+        const uint32_t v = px[2 * i] | (px[2 * i + 1] << 8);
+        o[0] = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
+        o[1] = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
+        o[2] = static_cast<uint8_t>((v & 31) * 255 / 31);
+        break;
+      }
+      default: {
+        const size_t step = c.BytesPerPixel();
+        o[0] = px[i * step + 2];
+        o[1] = px[i * step + 1];
+        o[2] = px[i * step];
+        break;
+      }
+    }
+  }
+  return rgb;
+}
+
+bool FrontPalette(PALETTEENTRY out[256]) {
+  DisplayState& s = State();
+  if (!s.primary || !s.primary->alive || !s.primary->palette) return false;
+  std::memcpy(out, s.primary->palette->entries, 256 * sizeof(PALETTEENTRY));
+  return true;
+}
+
+const PALETTEENTRY* SystemPalette() { return State().system; }
+void SetSystemPalette(const PALETTEENTRY entries[256]) {
+  std::memcpy(State().system, entries, sizeof State().system);
+}
+
+bool ShowingGdiSurface() {
+  DisplayState& s = State();
+  return !s.primary || !s.primary->alive || s.primary->order[0] == 0;
+}
+
+uint32_t FlipCount() { return State().flips; }
+
+void LoseSurfaces() {
+  if (State().primary) State().primary->lost = true;
+  Note("surfaces lost");
+}
+
+}  // namespace headless
+
+namespace plat {
+
+HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
+  if (!out) return DDERR_INVALIDPARAMS;
+  *out = nullptr;
+  if (ShouldFail(Call::DirectDrawCreate)) return DDERR_GENERIC;
+  if (guid) return DDERR_INVALIDPARAMS;  // only the active display driver is here
+  auto object = std::make_unique<HeadlessDirectDraw>();
+  *out = object.get();
+  State().ddraws.push_back(std::move(object));
+  Note("DirectDrawCreate");
+  return DD_OK;
+}
+
+HDC GetDC(HWND) { return &State().screenDc; }
+int32_t ReleaseDC(HWND, HDC dc) { return dc == &State().screenDc ? 1 : 0; }
+
+int32_t GetDeviceCaps(HDC dc, int32_t index) {
+  if (!LiveDc(dc)) return 0;
+  const Mode m = headless::detail::ScreenMode();
+  switch (index) {
+    case RASTERCAPS: return m.bitsPerPixel == 8 ? RC_PALETTE : 0;
+    case BITSPIXEL: return static_cast<int32_t>(m.bitsPerPixel);
+    case HORZRES: return static_cast<int32_t>(m.width);
+    case VERTRES: return static_cast<int32_t>(m.height);
+    case SIZEPALETTE: return m.bitsPerPixel == 8 ? 256 : 0;
+    default: return 0;
+  }
+}
+
+uint32_t GetSystemPaletteEntries(HDC dc, uint32_t start, uint32_t count, PALETTEENTRY* entries) {
+  if (!LiveDc(dc) || !entries || start >= 256) return 0;
+  if (headless::detail::ScreenMode().bitsPerPixel != 8) return 0;
+  count = std::min<uint32_t>(count, 256 - start);
+  std::memcpy(entries, State().system + start, count * sizeof(PALETTEENTRY));
+  return count;
+}
+
+int32_t SetBkMode(HDC dc, int32_t mode) {
+  DeviceContextObject* d = LiveDc(dc);
+  if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+  const int32_t old = d->bkMode;
+  d->bkMode = mode;
+  return old;
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF colour) {
+  DeviceContextObject* d = LiveDc(dc);
+  if (!d) return 0xFFFFFFFFu;
+  const COLORREF old = d->textColour;
+  d->textColour = colour & 0xFFFFFF;
+  return old;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  DeviceContextObject* d = LiveDc(dc);
+  if (!d) return 0xFFFFFFFFu;
+  const COLORREF old = d->bkColour;
+  d->bkColour = colour & 0xFFFFFF;
+  return old;
+}
+
+BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
+  DeviceContextObject* d = LiveDc(dc);
+  if (!d || !text || length < 0) return 0;
+  font::Target target{};
+  int32_t bits = 0;
+  if (d->screen) {
+    const headless::detail::Canvas c = headless::detail::GdiCanvas();
+    target = {c.pixels, c.width, c.height, c.bytesPerPixel};
+    bits = c.bytesPerPixel * 8;
+  } else {
+    std::vector<uint8_t>& px = d->surface->Pixels();
+    const Chain& c = d->surface->chain();
+    target = {px.data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
+              static_cast<int32_t>(c.BytesPerPixel())};
+    bits = static_cast<int32_t>(c.bitsPerPixel);
+  }
+  if (!target.pixels) return 0;
+  const auto len = static_cast<size_t>(length);
+  if (d->bkMode == OPAQUE && font::Available()) {
+    // The text's cell in the background colour first.
+    const uint32_t bk = headless::detail::PixelFor(d->bkColour, bits);
+    const int64_t right = std::min<int64_t>(int64_t{x} + font::TextWidth(text, len), target.width);
+    const int64_t bottom = std::min<int64_t>(int64_t{y} + font::CellHeight(), target.height);
+    const auto bpp = static_cast<size_t>(target.bytesPerPixel);
+    for (int64_t py = std::max<int64_t>(y, 0); py < bottom; ++py)
+      for (int64_t px = std::max<int64_t>(x, 0); px < right; ++px) {
+        uint8_t* p = target.pixels + (static_cast<size_t>(py) * static_cast<size_t>(target.width) +
+                                      static_cast<size_t>(px)) * bpp;
+        for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(bk >> (8 * b));
+      }
+  }
+  return font::DrawText(target, x, y, text, len,
+                        headless::detail::PixelFor(d->textColour, bits))
+             ? 1
+             : 0;
+}
+
+}  // namespace plat
