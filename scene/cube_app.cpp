@@ -4,12 +4,14 @@
 
 #include "platform/winuser.h"
 #include "raster/raster.h"
+#include "res/resource_ids.h"
 #include "scene/cube_model.h"
 #include "scene/tables.h"
 
 using namespace plat;
 
-const uint32_t kShadingCommands[6] = {40001, 40005, 40003, 40004, 40006, 40007};
+const uint32_t kShadingCommands[6] = {kCmdNoShading,      kCmdFlatShading,  kCmdGouraudShading,
+                                      kCmdPhongShading,   kCmdTransparency, kCmdInclinedMapping};
 
 namespace {
 
@@ -43,16 +45,21 @@ void SlowDown(double& speed) {
 CubeApp::CubeApp() : DDApp("Kelvo Textured Cube") {}
 
 int32_t CubeApp::Init() {
-  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return 0;
+  const auto fail = [this](const char* reason) {
+    initError = reason;
+    return 0;
+  };
+  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return fail(LastAssetError());
   BuildLightMap();
   BuildTrueColourTables();
   rotationSpeedX = 0.03;
   rotationSpeedY = 0.01;
   rotationSpeedZ = 0.03;
-  if (!LoadTextures()) return 0;
+  if (!LoadTextures()) return fail(LastAssetError());
   InitCubeModel();
   paletteSource = cubePalette;
-  return SetMode(640, 480, 8);
+  if (!SetMode(640, 480, 8)) return fail("cannot set the display mode 640x480x8");
+  return 1;
 }
 
 void CubeApp::Shutdown() { FreeSceneMemory(); }

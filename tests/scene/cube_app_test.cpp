@@ -4,6 +4,7 @@
 
 #include "app/display.h"
 #include "platform/headless/headless.h"
+#include "platform/winuser.h"
 #include "scene/cube_app.h"
 #include "scene/cube_model.h"
 #include "scene/tables.h"
@@ -55,7 +56,8 @@ TEST_F(CubeAppTest, InitFailsOnAMissingFile) {
     dir.CopyData(name);
   SetAssetDirectory(dir.path().c_str());
   EXPECT_EQ(app.Init(), 0);
-  EXPECT_NE(std::string(LastAssetError()).find("PALTBL2.DAT"), std::string::npos);
+  ASSERT_NE(app.initError, nullptr);
+  EXPECT_NE(std::string(app.initError).find("PALTBL2.DAT"), std::string::npos);
   EXPECT_EQ(headless::CurrentMode().width, 0u);  // no display mode was set
 }
 
@@ -200,6 +202,49 @@ TEST_F(CubeAppTest, AFrameShowsTheOrientationBeforeItsRotation) {
   EXPECT_NE(cubeVertices[0].x, -1.0);
   EXPECT_EQ(frame8, desc.lpSurface);
   EXPECT_EQ(static_cast<void*>(frame32), desc.lpSurface);
+}
+
+// The "&Options" check marks, by position.
+std::vector<bool> OptionChecks(plat::HWND window) {
+  plat::HMENU options = plat::GetSubMenu(plat::GetMenu(window), 1);
+  std::vector<bool> checks;
+  for (plat::UINT i = 0; i < 6; ++i)
+    checks.push_back(plat::GetMenuState(options, i, plat::MF_BYPOSITION) & plat::MF_CHECKED);
+  return checks;
+}
+
+TEST_F(CubeAppTest, OptionsCommandsMoveTheCheckMarkFromTheCurrentMode) {
+  plat::WNDCLASSA wc{};
+  wc.lpfnWndProc = plat::DefWindowProcA;
+  wc.hInstance = plat::GetModuleHandleA(nullptr);
+  wc.lpszMenuName = "AppMenu";
+  wc.lpszClassName = "SceneTest";
+  ASSERT_TRUE(plat::RegisterClassA(&wc));
+  plat::HWND window = plat::CreateWindowExA(0, "SceneTest", "SceneTest", plat::WS_POPUP, 0, 0, 640,
+                                            480, nullptr, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  using Checks = std::vector<bool>;
+  EXPECT_EQ(OptionChecks(window), (Checks{true, false, false, false, false, false}));
+
+  EXPECT_EQ(app.HandleMessage(window, plat::WM_COMMAND, 40004, 0), 0);  // Phong
+  EXPECT_EQ(shadingMode, 3);
+  EXPECT_EQ(OptionChecks(window), (Checks{false, false, false, true, false, false}));
+
+  // A digit key changes the mode but not the marks; the next command then
+  // unchecks the item of the current mode, not the one that is checked.
+  Press(app, 4);  // digit 3: Gouraud
+  EXPECT_EQ(shadingMode, 2);
+  app.HandleMessage(window, plat::WM_COMMAND, 40005, 0);  // Flat
+  EXPECT_EQ(shadingMode, 1);
+  EXPECT_EQ(OptionChecks(window), (Checks{false, true, false, true, false, false}));
+
+  // Other commands change nothing; the high word of wParam is no part of the id.
+  app.HandleMessage(window, plat::WM_COMMAND, 2, 0);
+  app.HandleMessage(window, plat::WM_COMMAND, 40002, 0);
+  EXPECT_EQ(shadingMode, 1);
+  app.HandleMessage(window, plat::WM_COMMAND, 0x10000 | 40007, 0);
+  EXPECT_EQ(shadingMode, 5);
+  plat::DestroyWindow(window);
 }
 
 }  // namespace
