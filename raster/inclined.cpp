@@ -1,0 +1,257 @@
+// Inclined mapping: the face is walked along its lines of constant depth, on
+// which the texture coordinates change linearly, so one division per line.
+#include <cmath>
+
+#include "raster/span_walk.h"
+
+using namespace raster_detail;
+
+namespace {
+
+// Displacement of the constant-depth line at table index `index` (a column in
+// the row variant, a row in the column variant). The table holds [0, count);
+// beyond it the same formula is evaluated, never a stray entry read.
+inline int64_t Displacement(int64_t index, int64_t centre, int32_t count) {
+  if (index >= 0 && index < count) return inclineStep[index];
+  return TruncToInt32(static_cast<double>(index - centre) * inclineSlope);
+}
+
+inline int32_t Wrap32(int64_t v) { return static_cast<int32_t>(v); }
+
+// Texture coordinates at a line's first pixel and their exact per-pixel steps
+// along the line; (acrossU, acrossV) is the derivative along the line.
+struct LineStart {
+  uint32_t texU, texV, stepU, stepV;
+};
+
+inline LineStart StartLine(double dx, double dy, double f, double acrossU, double acrossV) {
+  const Vector3& u = uVector;
+  const Vector3& v = vVector;
+  const Vector3& w = wVector;
+  const double wd = w.x * dx + w.z * dy + w.y * f;
+  const double inv = 65536.0 / wd;
+  const double vd = v.x * dx + v.z * dy + v.y * f;
+  const double ud = u.x * dx + u.z * dy + u.y * f;
+  LineStart start;
+  start.texV = static_cast<uint32_t>(TruncToInt32(inv * vd + 327680.0));
+  start.texU = static_cast<uint32_t>(TruncToInt32(inv * ud + 327680.0));
+  start.stepV = static_cast<uint32_t>(TruncToInt32(inv * acrossV));
+  start.stepU = static_cast<uint32_t>(TruncToInt32(inv * acrossU));
+  return start;
+}
+
+// The row walker's fast loop addresses through inclineOffset, 32-bit entries
+// of up to about width * width; true for every real display.
+inline bool OffsetsFit32() {
+  return screenWidth <= 46340 && int64_t{screenWidth} * screenHeight < (int64_t{1} << 31);
+}
+
+template <typename Store, typename Shader>
+void WalkInclinedRows(int32_t faceIndex, Shader shader) {
+  using Unit = typename Store::Unit;
+  Unit* const frame = Store::Frame();
+  const uint8_t* const texture = FaceTexture(faceIndex);
+  if (texture == nullptr || !CanDraw(frame)) return;
+  const int32_t* const lefts = leftX;
+  const int32_t* const rights = rightX;
+  const int32_t* const steps = inclineStep;
+  const int32_t* const offsets = inclineOffset;
+  const int32_t columns = ColumnLimit();
+  const int64_t width = screenWidth;
+  const int64_t height = screenHeight;
+  const int64_t cx = centerX;
+  const int64_t cy = centerY;
+  const double f = FocalLength();
+  const double slope = inclineSlope;
+  const double acrossU = uVector.x - slope * uVector.z;
+  const double acrossV = vVector.x - slope * vVector.z;
+  const bool fits = OffsetsFit32();
+  const int32_t top = std::max(spanTop, int32_t{0});
+  const int32_t bottom = std::min(spanBottom, scanlineEntries);
+  uint64_t drawn = 0;
+
+  for (int32_t s = top; s < bottom; ++s) {
+    const int64_t xL = lefts[s];
+    const int64_t xR = rights[s];
+    if (xR <= xL) continue;
+    const int64_t x0 = std::max<int64_t>(xL, 0);
+    const int64_t x1 = std::min<int64_t>(xR, columns);
+    if (x0 >= x1) continue;
+    const int64_t row0 = s + Displacement(xL, cx, columns);
+    LineStart line = StartLine(static_cast<double>(xL - cx), static_cast<double>(cy - row0), f,
+                               acrossU, acrossV);
+    const uint32_t hidden = static_cast<uint32_t>(x0 - xL);
+    uint32_t texU = line.texU + line.stepU * hidden;
+    uint32_t texV = line.texV + line.stepV * hidden;
+    // The displacement is monotonic along a line, so its two ends bound it.
+    const int64_t rowA = s + steps[x0];
+    const int64_t rowB = s + steps[x1 - 1];
+    if (fits && std::min(rowA, rowB) >= 0 && std::max(rowA, rowB) < height) {
+      const int64_t base = s * width;
+      for (int64_t x = x0; x < x1; ++x) {
+        Unit* p = frame + (base + offsets[x]) * Store::kUnits;
+        Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
+        texU += line.stepU;
+        texV += line.stepV;
+      }
+      drawn += static_cast<uint64_t>(x1 - x0);
+    } else {
+      for (int64_t x = x0; x < x1; ++x) {
+        const int64_t row = s + steps[x];
+        if (row >= 0 && row < height) {
+          Unit* p = frame + (row * width + x) * Store::kUnits;
+          Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
+          ++drawn;
+        }
+        texU += line.stepU;
+        texV += line.stepV;
+      }
+    }
+  }
+  drawnPixelCount += drawn;
+}
+
+template <typename Store, typename Shader>
+void WalkInclinedColumns(int32_t faceIndex, Shader shader) {
+  using Unit = typename Store::Unit;
+  Unit* const frame = Store::Frame();
+  const uint8_t* const texture = FaceTexture(faceIndex);
+  if (texture == nullptr || !CanDraw(frame)) return;
+  const int32_t* const tops = leftX;
+  const int32_t* const bottoms = rightX;
+  const int32_t* const steps = inclineStep;
+  const int32_t rows = RowLimit();
+  const int64_t width = screenWidth;
+  const int64_t cx = centerX;
+  const int64_t cy = centerY;
+  const double f = FocalLength();
+  const double slope = inclineSlope;
+  const double acrossU = slope * uVector.x - uVector.z;
+  const double acrossV = slope * vVector.x - vVector.z;
+  const int32_t first = std::max(spanTop, int32_t{0});
+  const int32_t last = std::min(spanBottom, scanlineEntries);
+  uint64_t drawn = 0;
+
+  for (int32_t s = first; s < last; ++s) {
+    const int64_t yT = tops[s];
+    const int64_t yB = bottoms[s];
+    if (yB <= yT) continue;
+    const int64_t y0 = std::max<int64_t>(yT, 0);
+    const int64_t y1 = std::min<int64_t>(yB, rows);
+    if (y0 >= y1) continue;
+    const int64_t column0 = s + Displacement(yT, cy, rows);
+    LineStart line = StartLine(static_cast<double>(column0 - cx), static_cast<double>(cy - yT),
+                               f, acrossU, acrossV);
+    const uint32_t hidden = static_cast<uint32_t>(y0 - yT);
+    uint32_t texU = line.texU + line.stepU * hidden;
+    uint32_t texV = line.texV + line.stepV * hidden;
+    const int64_t columnA = s + steps[y0];
+    const int64_t columnB = s + steps[y1 - 1];
+    if (std::min(columnA, columnB) >= 0 && std::max(columnA, columnB) < width) {
+      for (int64_t y = y0; y < y1; ++y) {
+        Unit* p = frame + (y * width + s + steps[y]) * Store::kUnits;
+        Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
+        texU += line.stepU;
+        texV += line.stepV;
+      }
+      drawn += static_cast<uint64_t>(y1 - y0);
+    } else {
+      for (int64_t y = y0; y < y1; ++y) {
+        const int64_t column = s + steps[y];
+        if (column >= 0 && column < width) {
+          Unit* p = frame + (y * width + column) * Store::kUnits;
+          Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
+          ++drawn;
+        }
+        texU += line.stepU;
+        texV += line.stepV;
+      }
+    }
+  }
+  drawnPixelCount += drawn;
+}
+
+void DrawInclined(int32_t faceIndex, const void* frame, SpanFiller fillRows,
+                  SpanFiller fillColumns) {
+  if (!CanDraw(frame)) return;
+  CubeVertex c[4];
+  bool backFacing = false;
+  if (!SetUpFace(faceIndex, false, c, &backFacing)) return;
+  const Vector3 w = wVector;
+  int32_t sheared[4];
+
+  if (std::fabs(w.z) >= std::fabs(w.x)) {
+    spanTop = screenHeight;
+    spanBottom = 0;
+    inclineSlope = w.z == 0 ? 0.0 : w.x / w.z;
+    // Filled over the whole width (one column more than the centred range
+    // when the width is odd), so every screen column has its entry.
+    const int32_t count = ColumnLimit();
+    for (int32_t x = 0; x < count; ++x) {
+      const int32_t step =
+          TruncToInt32(static_cast<double>(int64_t{x} - centerX) * inclineSlope);
+      inclineStep[x] = step;
+      inclineOffset[x] = Wrap32(x + int64_t{step} * screenWidth);
+    }
+    for (int k = 0; k < 4; ++k) {
+      sheared[k] = Wrap32(c[k].screenY - Displacement(c[k].screenX, centerX, count));
+    }
+    for (int k = 0; k < 4; ++k) {
+      const CubeVertex& a = c[k];
+      const CubeVertex& b = c[(k + 1) & 3];
+      const int32_t sA = sheared[k];
+      const int32_t sB = sheared[(k + 1) & 3];
+      if (sA < sB) {
+        FillEdge(rightX, a.screenX, sA, b.screenX, sB);
+      } else {
+        FillEdge(leftX, b.screenX, sB, a.screenX, sA);
+      }
+      spanTop = std::min(spanTop, sA);
+      spanBottom = std::max(spanBottom, sA);
+    }
+    fillRows(faceIndex);
+    return;
+  }
+
+  spanTop = screenWidth;
+  spanBottom = 0;
+  inclineSlope = w.x == 0 ? 0.0 : w.z / w.x;
+  const int32_t count = RowLimit();
+  for (int32_t y = 0; y < count; ++y) {
+    inclineStep[y] = TruncToInt32(static_cast<double>(int64_t{y} - centerY) * inclineSlope);
+  }
+  for (int k = 0; k < 4; ++k) {
+    sheared[k] = Wrap32(c[k].screenX - Displacement(c[k].screenY, centerY, count));
+  }
+  for (int k = 0; k < 4; ++k) {
+    const CubeVertex& a = c[k];
+    const CubeVertex& b = c[(k + 1) & 3];
+    const int32_t sA = sheared[k];
+    const int32_t sB = sheared[(k + 1) & 3];
+    if (sA < sB) {
+      FillEdge(leftX, a.screenY, sA, b.screenY, sB);
+    } else {
+      FillEdge(rightX, b.screenY, sB, a.screenY, sA);
+    }
+    spanTop = std::min(spanTop, sA);
+    spanBottom = std::max(spanBottom, sA);
+  }
+  fillColumns(faceIndex);
+}
+
+}  // namespace
+
+void FillInclinedRows8(int32_t f) { WalkInclinedRows<Store8>(f, RawTexel{}); }
+void FillInclinedColumns8(int32_t f) { WalkInclinedColumns<Store8>(f, RawTexel{}); }
+void FillInclinedRows16(int32_t f) { WalkInclinedRows<Store16>(f, ByTable<uint16_t>(palette16)); }
+void FillInclinedColumns16(int32_t f) {
+  WalkInclinedColumns<Store16>(f, ByTable<uint16_t>(palette16));
+}
+
+void DrawFaceInclined8(int32_t faceIndex) {
+  DrawInclined(faceIndex, frame8, FillInclinedRows8, FillInclinedColumns8);
+}
+
+void DrawFaceInclined16(int32_t faceIndex) {
+  DrawInclined(faceIndex, frame16, FillInclinedRows16, FillInclinedColumns16);
+}
