@@ -1,10 +1,9 @@
-// The failure plan, the trace and the clock, and Reset for the whole backend.
+// The failure plan, the trace, and Reset for the whole core.
 #include <array>
-#include <deque>
 
-#include "platform/headless/internal.h"
+#include "platform/core/internal.h"
 
-namespace headless {
+namespace plat::core {
 namespace {
 
 constexpr size_t kTraceLimit = 20000;
@@ -19,8 +18,6 @@ struct Plan {
 struct Control {
   std::array<Plan, kCalls> plans{};
   std::vector<std::string> trace;
-  uint32_t clock = 0;
-  uint32_t timePerFlip = 0;
 };
 
 Control& State() {
@@ -47,14 +44,15 @@ bool ShouldFail(Call call) {
 }
 
 void Note(const std::string& entry) {
+  if (!TheDriver().KeepsTrace()) return;
   auto& trace = State().trace;
   if (trace.size() >= kTraceLimit) trace.erase(trace.begin(), trace.begin() + kTraceLimit / 2);
   trace.push_back(entry);
 }
 
-uint32_t Now() { return State().clock; }
+uint32_t Now() { return TheDriver().Now(); }
 
-void OnFlip() { State().clock += State().timePerFlip; }
+void OnFlip() { TheDriver().Flipped(); }
 
 }  // namespace detail
 
@@ -63,6 +61,8 @@ void Reset() {
   detail::ResetInput();
   detail::ResetWindows();
   detail::ResetDisplay();
+  detail::ResetPainting();
+  TheDriver().Reset();
 }
 
 void Fail(Call call, uint32_t times, uint32_t after) {
@@ -85,14 +85,10 @@ uint32_t CallCount(Call call) {
 const std::vector<std::string>& Trace() { return State().trace; }
 void ClearTrace() { State().trace.clear(); }
 
-void SetTime(uint32_t milliseconds) { State().clock = milliseconds; }
-void AdvanceTime(uint32_t milliseconds) { State().clock += milliseconds; }
-void SetTimePerFlip(uint32_t milliseconds) { State().timePerFlip = milliseconds; }
-
-}  // namespace headless
+}  // namespace plat::core
 
 namespace plat {
 
-uint32_t timeGetTime() { return headless::detail::Now(); }
+uint32_t timeGetTime() { return core::detail::Now(); }
 
 }  // namespace plat

@@ -1,5 +1,6 @@
-// DirectInput over scripted keys: keyboard devices with a bounded event buffer
-// that lose their acquisition when their window leaves the foreground.
+// DirectInput over the keys the driver reports: keyboard devices with a
+// bounded event buffer that lose their acquisition when their window leaves
+// the foreground.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -7,15 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/internal.h"
 #include "platform/dinput.h"
-#include "platform/headless/internal.h"
 
 namespace {
 
 using namespace plat;
-using headless::Call;
-using headless::detail::Note;
-using headless::detail::ShouldFail;
+using core::Call;
+using core::detail::Note;
+using core::detail::ShouldFail;
 
 constexpr HRESULT kBadHandle = static_cast<HRESULT>(0x80070006u);
 constexpr HRESULT kUnsupported = static_cast<HRESULT>(0x80004001u);
@@ -23,8 +24,7 @@ constexpr GUID kGuidKey{0x55728220, 0xD33C, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x5
 
 constexpr std::array<DIOBJECTDATAFORMAT, 256> MakeKeyObjects() {
   std::array<DIOBJECTDATAFORMAT, 256> objects{};
-  for (uint32_t i = 0; i < 256; ++i)
-    objects[i] = {&kGuidKey, i, 0x80000000u | 0x0C | (i << 8), 0};
+  for (uint32_t i = 0; i < 256; ++i) objects[i] = {&kGuidKey, i, 0x80000000u | 0x0C | (i << 8), 0};
   return objects;
 }
 constexpr std::array<DIOBJECTDATAFORMAT, 256> kKeyObjects = MakeKeyObjects();
@@ -35,9 +35,9 @@ std::string Hex(uint32_t v) {
   return text;
 }
 
-class HeadlessKeyboard final : public IDirectInputDevice {
+class EmulatedKeyboard final : public IDirectInputDevice {
  public:
-  ~HeadlessKeyboard() = default;
+  ~EmulatedKeyboard() = default;
 
   uint32_t Release() override {
     if (refs == 0) return 0;
@@ -65,7 +65,7 @@ class HeadlessKeyboard final : public IDirectInputDevice {
   HRESULT SetCooperativeLevel(HWND w, uint32_t flags) override {
     if (ShouldFail(Call::KeyboardCooperativeLevel)) return DIERR_INVALIDPARAM;
     if (acquired) return DIERR_ACQUIRED;
-    if (!w || !headless::detail::IsTopLevel(w)) return kBadHandle;
+    if (!w || !core::detail::IsTopLevel(w)) return kBadHandle;
     const bool exclusive = flags & DISCL_EXCLUSIVE, shared = flags & DISCL_NONEXCLUSIVE;
     const bool foreground = flags & DISCL_FOREGROUND, background = flags & DISCL_BACKGROUND;
     if (exclusive == shared || foreground == background) return DIERR_INVALIDPARAM;
@@ -94,7 +94,7 @@ class HeadlessKeyboard final : public IDirectInputDevice {
     if (ShouldFail(Call::Acquire)) return DIERR_OTHERAPPHASPRIO;
     if (!formatSet) return DIERR_INVALIDPARAM;
     if (acquired) return DI_NOEFFECT;
-    if (foregroundOnly && (!window || headless::detail::ForegroundWindow() != window))
+    if (foregroundOnly && (!window || core::detail::ForegroundWindow() != window))
       return DIERR_OTHERAPPHASPRIO;
     acquired = true;
     lostPending = false;
@@ -139,7 +139,7 @@ class HeadlessKeyboard final : public IDirectInputDevice {
       overflow = true;
       return;
     }
-    buffer.push_back({scanCode, down ? 0x80u : 0u, headless::detail::Now(), ++sequence});
+    buffer.push_back({scanCode, down ? 0x80u : 0u, core::detail::Now(), ++sequence});
   }
 
   void ForegroundIs(HWND foreground) {
@@ -165,9 +165,9 @@ class HeadlessKeyboard final : public IDirectInputDevice {
   std::deque<DIDEVICEOBJECTDATA> buffer;
 };
 
-class HeadlessDirectInput final : public IDirectInput {
+class EmulatedDirectInput final : public IDirectInput {
  public:
-  ~HeadlessDirectInput() = default;
+  ~EmulatedDirectInput() = default;
   uint32_t Release() override {
     if (refs == 0) return 0;
     if (--refs == 0) Note("Release DirectInput");
@@ -178,8 +178,8 @@ class HeadlessDirectInput final : public IDirectInput {
 };
 
 struct InputState {
-  std::vector<std::unique_ptr<HeadlessDirectInput>> objects;
-  std::vector<std::unique_ptr<HeadlessKeyboard>> keyboards;
+  std::vector<std::unique_ptr<EmulatedDirectInput>> objects;
+  std::vector<std::unique_ptr<EmulatedKeyboard>> keyboards;
 };
 
 InputState& State() {
@@ -187,13 +187,13 @@ InputState& State() {
   return state;
 }
 
-HRESULT HeadlessDirectInput::CreateDevice(const GUID& device, IDirectInputDevice** out, void*) {
+HRESULT EmulatedDirectInput::CreateDevice(const GUID& device, IDirectInputDevice** out, void*) {
   if (!out) return DIERR_INVALIDPARAM;
   *out = nullptr;
   if (ShouldFail(Call::CreateDevice)) return DIERR_DEVICENOTREG;
   if (refs == 0) return DIERR_GENERIC;
   if (!(device == GUID_SysKeyboard)) return DIERR_DEVICENOTREG;  // only a keyboard here
-  auto keyboard = std::make_unique<HeadlessKeyboard>();
+  auto keyboard = std::make_unique<EmulatedKeyboard>();
   *out = keyboard.get();
   State().keyboards.push_back(std::move(keyboard));
   Note("CreateDevice keyboard");
@@ -204,8 +204,8 @@ HRESULT HeadlessDirectInput::CreateDevice(const GUID& device, IDirectInputDevice
 
 namespace plat {
 
-const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0x2, 256,
-                                     256, kKeyObjects.data()};
+const DIDATAFORMAT c_dfDIKeyboard = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0x2, 256, 256, kKeyObjects.data()};
 
 HRESULT DirectInputCreateA(HINSTANCE instance, uint32_t version, IDirectInput** out, void*) {
   if (!out) return DIERR_INVALIDPARAM;
@@ -214,7 +214,7 @@ HRESULT DirectInputCreateA(HINSTANCE instance, uint32_t version, IDirectInput** 
   if (!instance) return DIERR_INVALIDPARAM;
   if (version > DIRECTINPUT_VERSION) return DIERR_OLDDIRECTINPUTVERSION;
   if (version < 0x0300) return DIERR_BETADIRECTINPUTVERSION;
-  auto object = std::make_unique<HeadlessDirectInput>();
+  auto object = std::make_unique<EmulatedDirectInput>();
   *out = object.get();
   State().objects.push_back(std::move(object));
   Note("DirectInputCreate " + Hex(version));
@@ -223,7 +223,7 @@ HRESULT DirectInputCreateA(HINSTANCE instance, uint32_t version, IDirectInput** 
 
 }  // namespace plat
 
-namespace headless::detail {
+namespace plat::core::detail {
 
 void KeyboardEvent(uint8_t scanCode, bool down) {
   for (auto& k : State().keyboards) k->Event(scanCode, down);
@@ -235,4 +235,4 @@ void KeyboardForegroundChanged(HWND foreground) {
 
 void ResetInput() { State() = InputState{}; }
 
-}  // namespace headless::detail
+}  // namespace plat::core::detail

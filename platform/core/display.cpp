@@ -7,15 +7,15 @@
 #include <memory>
 #include <vector>
 
+#include "platform/core/internal.h"
 #include "platform/font.h"
-#include "platform/headless/internal.h"
 
 namespace plat {
-class HeadlessSurface;
+class EmulatedSurface;
 struct DeviceContextObject {
   bool alive = true;
   bool screen = false;
-  HeadlessSurface* surface = nullptr;
+  EmulatedSurface* surface = nullptr;
   int32_t bkMode = OPAQUE;
   COLORREF textColour = RGB(0, 0, 0);
   COLORREF bkColour = RGB(255, 255, 255);
@@ -25,10 +25,10 @@ struct DeviceContextObject {
 namespace {
 
 using namespace plat;
-using headless::Call;
-using headless::Mode;
-using headless::detail::Note;
-using headless::detail::ShouldFail;
+using core::Call;
+using core::Mode;
+using core::detail::Note;
+using core::detail::ShouldFail;
 
 constexpr uint32_t kMaxSide = 4095;
 constexpr uint32_t kMaxBackBuffers = 3;
@@ -43,26 +43,17 @@ std::string ModeText(uint32_t w, uint32_t h, uint32_t bpp) {
   return std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bpp);
 }
 
-std::vector<Mode> DefaultModes() {
-  std::vector<Mode> modes;
-  const uint32_t sizes[][2] = {{320, 200}, {320, 240},  {640, 400},   {640, 480},
-                               {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
-  for (const auto& s : sizes)
-    for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({s[0], s[1], bpp});
-  return modes;
-}
+std::vector<Mode> DefaultModes() { return plat::core::ClassicModes(); }
 
 // The Windows static colours at both ends; the middle a grey ramp, as a
 // desktop's palette might hold.
 PALETTEENTRY DefaultSystemEntry(int i) {
-  static const uint8_t low[10][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},
-                                     {128, 128, 0},   {0, 0, 128},     {128, 0, 128},
-                                     {0, 128, 128},   {192, 192, 192}, {192, 220, 192},
-                                     {166, 202, 240}};
-  static const uint8_t high[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128},
-                                      {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
-                                      {0, 0, 255},     {255, 0, 255},   {0, 255, 255},
-                                      {255, 255, 255}};
+  static const uint8_t low[10][3] = {
+      {0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+      {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
+  static const uint8_t high[10][3] = {
+      {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+      {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
   if (i < 10) return {low[i][0], low[i][1], low[i][2], 0};
   if (i >= 246) return {high[i - 246][0], high[i - 246][1], high[i - 246][2], 0};
   const auto v = static_cast<uint8_t>(i);
@@ -71,8 +62,8 @@ PALETTEENTRY DefaultSystemEntry(int i) {
 
 bool IsModeX(uint32_t w, uint32_t bpp) { return w == 320 && bpp == 8; }
 
-class HeadlessPalette;
-class HeadlessDirectDraw;
+class EmulatedPalette;
+class EmulatedDirectDraw;
 
 // The buffers of one flipping chain. Buffer 0 is the surface GDI draws on;
 // order[position] names the buffer at each place, position 0 in front.
@@ -82,8 +73,8 @@ struct Chain {
   std::vector<size_t> order;
   bool alive = true;
   bool lost = false;
-  HeadlessPalette* palette = nullptr;
-  class plat::HeadlessSurface* surfaces[kMaxBackBuffers + 1] = {};
+  EmulatedPalette* palette = nullptr;
+  class plat::EmulatedSurface* surfaces[kMaxBackBuffers + 1] = {};
   size_t BytesPerPixel() const { return bitsPerPixel / 8; }
 };
 
@@ -98,9 +89,9 @@ struct DisplayState {
   bool modeX = false;
   uint32_t flips = 0;
   std::shared_ptr<Chain> primary;  // the live primary chain, if any
-  std::vector<std::unique_ptr<HeadlessDirectDraw>> ddraws;
-  std::vector<std::unique_ptr<HeadlessPalette>> palettes;
-  std::vector<std::unique_ptr<plat::HeadlessSurface>> surfaces;
+  std::vector<std::unique_ptr<EmulatedDirectDraw>> ddraws;
+  std::vector<std::unique_ptr<EmulatedPalette>> palettes;
+  std::vector<std::unique_ptr<plat::EmulatedSurface>> surfaces;
   std::vector<std::unique_ptr<DeviceContextObject>> dcs;
   DeviceContextObject screenDc;
   DisplayState() {
@@ -114,10 +105,10 @@ DisplayState& State() {
   return state;
 }
 
-class HeadlessPalette final : public IDirectDrawPalette {
+class EmulatedPalette final : public IDirectDrawPalette {
  public:
-  explicit HeadlessPalette(const PALETTEENTRY* e) { std::memcpy(entries, e, sizeof entries); }
-  ~HeadlessPalette() = default;
+  explicit EmulatedPalette(const PALETTEENTRY* e) { std::memcpy(entries, e, sizeof entries); }
+  ~EmulatedPalette() = default;
   uint32_t Release() override {
     if (refs == 0) return 0;
     if (--refs == 0) Note("Release palette");
@@ -132,11 +123,11 @@ class HeadlessPalette final : public IDirectDrawPalette {
 
 namespace plat {
 
-class HeadlessSurface final : public IDirectDrawSurface {
+class EmulatedSurface final : public IDirectDrawSurface {
  public:
-  HeadlessSurface(std::shared_ptr<Chain> chain, size_t position, uint32_t caps)
+  EmulatedSurface(std::shared_ptr<Chain> chain, size_t position, uint32_t caps)
       : chain_(std::move(chain)), position_(position), caps_(caps) {}
-  ~HeadlessSurface() = default;
+  ~EmulatedSurface() = default;
 
   uint32_t Release() override {
     if (refs_ == 0) return 0;
@@ -160,7 +151,7 @@ class HeadlessSurface final : public IDirectDrawSurface {
     if (!chain_->alive) return DDERR_SURFACELOST;
     if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || position_ + 1 >= chain_->order.size())
       return DDERR_NOTFOUND;
-    HeadlessSurface* back = chain_->surfaces[position_ + 1];
+    EmulatedSurface* back = chain_->surfaces[position_ + 1];
     ++back->refs_;
     *out = back;
     Note("GetAttachedSurface back buffer");
@@ -189,8 +180,8 @@ class HeadlessSurface final : public IDirectDrawSurface {
     locked_ = true;
     Note("Lock");
     const Chain& c = *chain_;
-    desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE |
-                    DDSD_PIXELFORMAT;
+    desc->dwFlags =
+        DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE | DDSD_PIXELFORMAT;
     desc->dwWidth = c.width;
     desc->dwHeight = c.height;
     desc->lPitch = static_cast<int32_t>(c.width * c.BytesPerPixel());
@@ -223,12 +214,12 @@ class HeadlessSurface final : public IDirectDrawSurface {
     if (target || position_ != 0 || chain_->order.size() < 2) return DDERR_INVALIDPARAMS;
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     for (size_t i = 0; i < chain_->order.size(); ++i) {
-      const HeadlessSurface* s = chain_->surfaces[i];
+      const EmulatedSurface* s = chain_->surfaces[i];
       if (s->locked_ || s->dc_) return DDERR_SURFACEBUSY;
     }
     Rotate(*chain_);
     ++State().flips;
-    headless::detail::OnFlip();
+    core::detail::OnFlip();
     Note("Flip");
     return DD_OK;
   }
@@ -240,7 +231,7 @@ class HeadlessSurface final : public IDirectDrawSurface {
     if (!chain_->alive) return DDERR_SURFACELOST;
     if (!chain_->lost) return DD_OK;
     const Mode& m = State().mode;
-    if (!headless::detail::AppInForeground() || m.width != chain_->width ||
+    if (!core::detail::AppInForeground() || m.width != chain_->width ||
         m.height != chain_->height || m.bitsPerPixel != chain_->bitsPerPixel)
       return DDERR_WRONGMODE;
     // The contents do not survive a loss.
@@ -281,11 +272,12 @@ class HeadlessSurface final : public IDirectDrawSurface {
   HRESULT SetPalette(IDirectDrawPalette* p) override {
     if (HRESULT hr = Usable(); hr != DD_OK && hr != DDERR_SURFACELOST) return hr;
     if (chain_->bitsPerPixel != 8) return DDERR_INVALIDPIXELFORMAT;
-    auto* pal = static_cast<HeadlessPalette*>(p);
+    auto* pal = static_cast<EmulatedPalette*>(p);
     if (pal) pal->AddRef();
     if (chain_->palette) chain_->palette->Release();
     chain_->palette = pal;
     Note(pal ? "SetPalette" : "SetPalette none");
+    core::TheDriver().ScreenChanged();
     return DD_OK;
   }
 
@@ -293,9 +285,7 @@ class HeadlessSurface final : public IDirectDrawSurface {
   const Chain& chain() const { return *chain_; }
   uint32_t refs_ = 1;
 
-  static void Rotate(Chain& c) {
-    std::rotate(c.order.begin(), c.order.begin() + 1, c.order.end());
-  }
+  static void Rotate(Chain& c) { std::rotate(c.order.begin(), c.order.begin() + 1, c.order.end()); }
 
  private:
   HRESULT Usable() const {
@@ -314,9 +304,9 @@ class HeadlessSurface final : public IDirectDrawSurface {
 
 namespace {
 
-class HeadlessDirectDraw final : public IDirectDraw {
+class EmulatedDirectDraw final : public IDirectDraw {
  public:
-  ~HeadlessDirectDraw() = default;
+  ~EmulatedDirectDraw() = default;
 
   uint32_t Release() override {
     if (refs_ == 0) return 0;
@@ -330,9 +320,9 @@ class HeadlessDirectDraw final : public IDirectDraw {
       const bool changed = s.mode.width != 0;
       s.mode = {0, 0, 0};
       if (changed)
-        headless::detail::Broadcast(WM_DISPLAYCHANGE, s.desktop.bitsPerPixel,
-                                    MakeLParam(static_cast<int32_t>(s.desktop.width),
-                                               static_cast<int32_t>(s.desktop.height)));
+        core::detail::Broadcast(WM_DISPLAYCHANGE, s.desktop.bitsPerPixel,
+                                MakeLParam(static_cast<int32_t>(s.desktop.width),
+                                           static_cast<int32_t>(s.desktop.height)));
     }
     return 0;
   }
@@ -383,8 +373,9 @@ class HeadlessDirectDraw final : public IDirectDraw {
     // Surfaces made for another mode are of no use now.
     if (s.primary) s.primary->lost = true;
     Note("SetDisplayMode " + ModeText(w, h, bpp));
-    headless::detail::Broadcast(WM_DISPLAYCHANGE, bpp,
-                                MakeLParam(static_cast<int32_t>(w), static_cast<int32_t>(h)));
+    core::TheDriver().ScreenChanged();
+    core::detail::Broadcast(WM_DISPLAYCHANGE, bpp,
+                            MakeLParam(static_cast<int32_t>(w), static_cast<int32_t>(h)));
     return DD_OK;
   }
 
@@ -425,9 +416,9 @@ class HeadlessDirectDraw final : public IDirectDraw {
                             (video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY) |
                             (IsModeX(m.width, m.bitsPerPixel) ? DDSCAPS_MODEX : 0);
     for (uint32_t i = 0; i <= backs; ++i) {
-      const uint32_t own = i == 0 ? DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER
-                                  : (i == 1 ? DDSCAPS_BACKBUFFER : 0);
-      auto surface = std::make_unique<HeadlessSurface>(chain, i, common | own);
+      const uint32_t own =
+          i == 0 ? DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER : (i == 1 ? DDSCAPS_BACKBUFFER : 0);
+      auto surface = std::make_unique<EmulatedSurface>(chain, i, common | own);
       chain->surfaces[i] = surface.get();
       s.surfaces.push_back(std::move(surface));
     }
@@ -444,7 +435,7 @@ class HeadlessDirectDraw final : public IDirectDraw {
     *out = nullptr;
     if (ShouldFail(Call::CreatePalette)) return DDERR_OUTOFMEMORY;
     if (!(flags & DDPCAPS_8BIT) || !entries) return DDERR_INVALIDPARAMS;
-    auto palette = std::make_unique<HeadlessPalette>(entries);
+    auto palette = std::make_unique<EmulatedPalette>(entries);
     *out = palette.get();
     State().palettes.push_back(std::move(palette));
     Note("CreatePalette");
@@ -455,7 +446,8 @@ class HeadlessDirectDraw final : public IDirectDraw {
     Note("FlipToGDISurface");
     DisplayState& s = State();
     if (!s.primary || !s.primary->alive) return DD_OK;
-    while (s.primary->order[0] != 0) HeadlessSurface::Rotate(*s.primary);
+    while (s.primary->order[0] != 0) EmulatedSurface::Rotate(*s.primary);
+    core::TheDriver().ScreenChanged();
     return DD_OK;
   }
 
@@ -466,13 +458,19 @@ class HeadlessDirectDraw final : public IDirectDraw {
   bool exclusive_ = false;
 };
 
-size_t NearestStatic(const PALETTEENTRY* palette, COLORREF colour) {
+// The entry nearest a colour: among the static colours of the system palette,
+// or among all entries of the palette the application put on the screen
+// (it may have overwritten statics, so those show its own colours).
+size_t NearestShown(COLORREF colour) {
+  const DisplayState& s = State();
+  const bool own = s.primary && s.primary->alive && s.primary->palette;
+  const PALETTEENTRY* palette = own ? s.primary->palette->entries : s.system;
   const int r = static_cast<int>(colour & 0xFF), g = static_cast<int>((colour >> 8) & 0xFF),
             b = static_cast<int>((colour >> 16) & 0xFF);
   size_t best = 0;
   int bestDistance = INT32_MAX;
   for (size_t i = 0; i < 256; ++i) {
-    if (i == 10) i = 246;
+    if (i == 10 && !own) i = 246;
     const int dr = palette[i].peRed - r, dg = palette[i].peGreen - g, db = palette[i].peBlue - b;
     const int d = dr * dr + dg * dg + db * db;
     if (d <= bestDistance) {
@@ -493,7 +491,7 @@ DeviceContextObject* LiveDc(HDC dc) {
 
 }  // namespace
 
-namespace headless::detail {
+namespace plat::core::detail {
 
 HWND CooperativeWindow() { return State().cooperativeWindow; }
 bool ExclusiveDisplay() { return State().exclusive; }
@@ -514,7 +512,7 @@ Canvas GdiCanvas() {
 uint32_t PixelFor(COLORREF colour, int32_t bitsPerPixel) {
   const uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
   switch (bitsPerPixel) {
-    case 8: return static_cast<uint32_t>(NearestStatic(State().system, colour));
+    case 8: return static_cast<uint32_t>(NearestShown(colour));
     case 16: return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
     default: return (r << 16) | (g << 8) | b;
   }
@@ -528,14 +526,38 @@ void ForegroundChanged(bool appActive) {
 
 void ResetDisplay() { State() = DisplayState{}; }
 
-}  // namespace headless::detail
+}  // namespace plat::core::detail
 
-namespace headless {
+namespace plat::core {
 
 void SetModeList(const std::vector<Mode>& modes) { State().modes = modes; }
 const std::vector<Mode>& ModeList() { return State().modes; }
 Mode CurrentMode() { return State().mode; }
 void SetDesktopMode(Mode mode) { State().desktop = mode; }
+Mode DesktopMode() { return State().desktop; }
+
+std::vector<Mode> ClassicModes() {
+  std::vector<Mode> modes;
+  const uint32_t sizes[][2] = {{320, 200}, {320, 240},  {640, 400},   {640, 480},
+                               {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+  for (const auto& s : sizes)
+    for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({s[0], s[1], bpp});
+  return modes;
+}
+
+ScreenView FrontView() {
+  DisplayState& s = State();
+  // A lost chain still shows its last picture until it is restored.
+  if (!s.primary || !s.primary->alive) return {};
+  const Chain& c = *s.primary;
+  ScreenView view;
+  view.pixels = c.buffers[c.order[0]].data();
+  view.width = static_cast<int32_t>(c.width);
+  view.height = static_cast<int32_t>(c.height);
+  view.bitsPerPixel = static_cast<int32_t>(c.bitsPerPixel);
+  view.palette = c.palette ? c.palette->entries : s.system;
+  return view;
+}
 void SetVideoMemory(uint64_t bytes) { State().videoMemory = bytes; }
 
 std::vector<uint8_t> FrontPixels() {
@@ -605,7 +627,7 @@ void LoseSurfaces() {
   Note("surfaces lost");
 }
 
-}  // namespace headless
+}  // namespace plat::core
 
 namespace plat {
 
@@ -614,7 +636,8 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   *out = nullptr;
   if (ShouldFail(Call::DirectDrawCreate)) return DDERR_GENERIC;
   if (guid) return DDERR_INVALIDPARAMS;  // only the active display driver is here
-  auto object = std::make_unique<HeadlessDirectDraw>();
+  if (!core::TheDriver().OpenDisplay()) return DDERR_GENERIC;
+  auto object = std::make_unique<EmulatedDirectDraw>();
   *out = object.get();
   State().ddraws.push_back(std::move(object));
   Note("DirectDrawCreate");
@@ -626,7 +649,7 @@ int32_t ReleaseDC(HWND, HDC dc) { return dc == &State().screenDc ? 1 : 0; }
 
 int32_t GetDeviceCaps(HDC dc, int32_t index) {
   if (!LiveDc(dc)) return 0;
-  const Mode m = headless::detail::ScreenMode();
+  const Mode m = core::detail::ScreenMode();
   switch (index) {
     case RASTERCAPS: return m.bitsPerPixel == 8 ? RC_PALETTE : 0;
     case BITSPIXEL: return static_cast<int32_t>(m.bitsPerPixel);
@@ -639,7 +662,7 @@ int32_t GetDeviceCaps(HDC dc, int32_t index) {
 
 uint32_t GetSystemPaletteEntries(HDC dc, uint32_t start, uint32_t count, PALETTEENTRY* entries) {
   if (!LiveDc(dc) || !entries || start >= 256) return 0;
-  if (headless::detail::ScreenMode().bitsPerPixel != 8) return 0;
+  if (core::detail::ScreenMode().bitsPerPixel != 8) return 0;
   count = std::min<uint32_t>(count, 256 - start);
   std::memcpy(entries, State().system + start, count * sizeof(PALETTEENTRY));
   return count;
@@ -675,7 +698,7 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   font::Target target{};
   int32_t bits = 0;
   if (d->screen) {
-    const headless::detail::Canvas c = headless::detail::GdiCanvas();
+    const core::detail::Canvas c = core::detail::GdiCanvas();
     target = {c.pixels, c.width, c.height, c.bytesPerPixel};
     bits = c.bytesPerPixel * 8;
   } else {
@@ -689,21 +712,22 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   const auto len = static_cast<size_t>(length);
   if (d->bkMode == OPAQUE && font::Available()) {
     // The text's cell in the background colour first.
-    const uint32_t bk = headless::detail::PixelFor(d->bkColour, bits);
+    const uint32_t bk = core::detail::PixelFor(d->bkColour, bits);
     const int64_t right = std::min<int64_t>(int64_t{x} + font::TextWidth(text, len), target.width);
     const int64_t bottom = std::min<int64_t>(int64_t{y} + font::CellHeight(), target.height);
     const auto bpp = static_cast<size_t>(target.bytesPerPixel);
     for (int64_t py = std::max<int64_t>(y, 0); py < bottom; ++py)
       for (int64_t px = std::max<int64_t>(x, 0); px < right; ++px) {
         uint8_t* p = target.pixels + (static_cast<size_t>(py) * static_cast<size_t>(target.width) +
-                                      static_cast<size_t>(px)) * bpp;
+                                      static_cast<size_t>(px)) *
+                                         bpp;
         for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(bk >> (8 * b));
       }
   }
-  return font::DrawText(target, x, y, text, len,
-                        headless::detail::PixelFor(d->textColour, bits))
-             ? 1
-             : 0;
+  const bool drawn =
+      font::DrawText(target, x, y, text, len, core::detail::PixelFor(d->textColour, bits));
+  if (drawn && d->screen) core::TheDriver().ScreenChanged();
+  return drawn ? 1 : 0;
 }
 
 }  // namespace plat
