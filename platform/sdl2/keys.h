@@ -1,0 +1,20 @@
+// SDL's keys as the program's platform knows them: the DirectInput scan code
+// of each physical key (set 1, extended keys with bit 7), and the virtual key
+// Windows would give it for accelerators and menus.
+#pragma once
+#include <SDL_keyboard.h>
+
+#include <cstdint>
+
+namespace plat::sdl {
+
+// 0 for a key DirectInput has no code for.
+uint8_t ScanCodeOf(SDL_Scancode key);
+// By position; keypad digits give the navigation keys with NumLock off, as
+// on Windows. 0 for none.
+uint16_t VirtualKeyOf(SDL_Scancode key, bool numLock);
+// As above, but a letter key gives the letter the keyboard layout puts on it
+// (key is SDL's layout-aware keycode).
+uint16_t VirtualKeyOf(SDL_Scancode key, SDL_Keycode symbol, bool numLock);
+
+}  // namespace plat::sdl

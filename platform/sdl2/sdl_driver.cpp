@@ -1,0 +1,338 @@
+// The desktop backend's driver: SDL's keyboard, mouse, focus and quit events
+// become what Windows would deliver, the clock is SDL's, and one SDL window
+// (full screen on the desktop at start, Alt+Enter for a window) is the
+// monitor that shows the emulated screen.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/core/core.h"
+#include "platform/core/driver.h"
+#include "platform/core/present.h"
+#include "platform/sdl2/keys.h"
+#include "platform/winuser.h"
+
+namespace plat::sdl {
+namespace {
+
+constexpr int32_t kDefaultRefresh = 60;
+constexpr uint32_t kMaxSide = 0xFFF;  // a "Modes" item holds 12 bits a side
+
+class SdlDriver final : public core::Driver {
+ public:
+  bool Poll() override {
+    if (!open_) return false;
+    bool any = false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) any = Handle(e) || any;
+    if (dirty_) Present();
+    return any;
+  }
+
+  void Wait() override {
+    if (!open_) {
+      // Nothing can ever come; do not spin.
+      SDL_Delay(50);
+      return;
+    }
+    if (dirty_) Present();
+    SDL_Event e;
+    // A quarter of a second at most, so a program that waits never misses
+    // something the window system did by itself.
+    if (!SDL_WaitEventTimeout(&e, 250)) return;
+    bool any = Handle(e);
+    while (SDL_PollEvent(&e)) any = Handle(e) || any;
+    if (dirty_) Present();
+    (void)any;
+  }
+
+  uint32_t Now() override { return SDL_GetTicks(); }
+
+  bool OpenDisplay() override {
+    if (open_) return true;
+    if (failed_) return false;
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+      std::fprintf(stderr, "kelvo: cannot open the display: %s\n", SDL_GetError());
+      failed_ = true;
+      return false;
+    }
+    std::atexit([] { Instance().Close(); });
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w <= 0 || desktop.h <= 0)
+      desktop = SDL_DisplayMode{SDL_PIXELFORMAT_UNKNOWN, 1024, 768, 0, nullptr};
+    refresh_ = desktop.refresh_rate > 0 ? desktop.refresh_rate : kDefaultRefresh;
+    desktopWidth_ = desktop.w;
+    desktopHeight_ = desktop.h;
+    core::SetDesktopMode({static_cast<uint32_t>(desktop.w), static_cast<uint32_t>(desktop.h), 32});
+    core::SetModeList(
+        ModesWithDesktop(static_cast<uint32_t>(desktop.w), static_cast<uint32_t>(desktop.h)));
+    window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, desktop.w,
+                               desktop.h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
+    if (!window_) {
+      std::fprintf(stderr, "kelvo: cannot open a window: %s\n", SDL_GetError());
+      failed_ = true;
+      return false;
+    }
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) {
+      std::fprintf(stderr, "kelvo: cannot draw into the window: %s\n", SDL_GetError());
+      failed_ = true;
+      return false;
+    }
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer_, &info) == 0)
+      waitsForRefresh_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    open_ = true;
+    lastFlip_ = SDL_GetPerformanceCounter();
+    Present();
+    return true;
+  }
+
+  void Flipped() override {
+    Present();
+    Pace();
+  }
+
+  void ScreenChanged() override { dirty_ = true; }
+
+  void CursorChanged(bool shown) override {
+    if (open_) SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+  }
+
+  bool KeepsTrace() const override { return false; }
+
+  static SdlDriver& Instance() {
+    static SdlDriver driver;
+    return driver;
+  }
+
+ private:
+  static std::vector<core::Mode> ModesWithDesktop(uint32_t width, uint32_t height) {
+    std::vector<core::Mode> modes = core::ClassicModes();
+    const bool listed = std::any_of(modes.begin(), modes.end(), [&](const core::Mode& m) {
+      return m.width == width && m.height == height;
+    });
+    if (!listed && width <= kMaxSide && height <= kMaxSide)
+      for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({width, height, bpp});
+    return modes;
+  }
+
+  void Close() {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (window_) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    open_ = false;
+    SDL_Quit();
+  }
+
+  // True when the program has something new to look at.
+  bool Handle(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT:
+        if (HWND main = core::MainWindow()) return PostMessageA(main, WM_CLOSE, 0, 0) != 0;
+        return false;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: return Key(e.key);
+      case SDL_MOUSEMOTION: {
+        int32_t x = 0, y = 0;
+        if (!ToScreen(e.motion.x, e.motion.y, &x, &y)) return false;
+        core::MouseMove(x, y);
+        return true;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        int32_t x = 0, y = 0;
+        if (e.button.button != SDL_BUTTON_LEFT || !ToScreen(e.button.x, e.button.y, &x, &y))
+          return false;
+        core::MouseButton(x, y, e.type == SDL_MOUSEBUTTONDOWN);
+        return true;
+      }
+      case SDL_MOUSEWHEEL: {
+        int mx = 0, my = 0;
+        SDL_GetMouseState(&mx, &my);
+        int32_t x = 0, y = 0;
+        if (e.wheel.y == 0 || !ToScreen(mx, my, &x, &y)) return false;
+        const int32_t notches =
+            e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        core::MouseWheel(x, y, notches);
+        return true;
+      }
+      case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED:
+          case SDL_WINDOWEVENT_FOCUS_LOST: {
+            const bool front = e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+            if (front == core::InForeground()) return false;
+            core::SetForeground(front);
+            dirty_ = true;
+            return true;
+          }
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+          case SDL_WINDOWEVENT_RESIZED:
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_MAXIMIZED: dirty_ = true; return false;
+          default: return false;
+        }
+      default: return false;
+    }
+  }
+
+  bool Key(const SDL_KeyboardEvent& k) {
+    const bool down = k.state == SDL_PRESSED;
+    const SDL_Scancode key = k.keysym.scancode;
+    const uint8_t scan = ScanCodeOf(key);
+    const uint16_t vk = VirtualKeyOf(key, k.keysym.sym, (k.keysym.mod & KMOD_NUM) != 0);
+    // Alt+Enter switches between the full screen and a window; the program
+    // sees the key on its keyboard device only.
+    const bool enter = key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER;
+    if (enter && (k.keysym.mod & KMOD_ALT)) {
+      if (down && !k.repeat) ToggleFullScreen();
+      if (scan) core::Key(scan, vk, down, false);
+      return false;
+    }
+    if (!scan && !vk) return false;
+    core::Key(scan, vk, down);
+    return true;
+  }
+
+  void ToggleFullScreen() {
+    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+                      SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (full) {
+      SDL_SetWindowFullscreen(window_, 0);
+      // The screen's own size, or a whole multiple of it, within most of the desktop.
+      const core::Mode m = core::CurrentMode();
+      const int32_t w = m.width ? static_cast<int32_t>(m.width) : 640;
+      const int32_t h = m.height ? static_cast<int32_t>(m.height) : 480;
+      const core::Placement p =
+          core::FitScreen(w, h, desktopWidth_ * 9 / 10, desktopHeight_ * 9 / 10);
+      SDL_SetWindowSize(window_, std::max(p.width, 1), std::max(p.height, 1));
+      SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+      // Without a window manager nobody else gives the window the screen.
+      SDL_SetWindowPosition(window_, 0, 0);
+      SDL_SetWindowSize(window_, desktopWidth_, desktopHeight_);
+      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    dirty_ = true;
+  }
+
+  bool ToScreen(int32_t windowX, int32_t windowY, int32_t* x, int32_t* y) const {
+    if (!open_ || screenWidth_ <= 0) return false;
+    // The renderer's pixels may be finer than the window's coordinates.
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    const int32_t ox = ww > 0 ? static_cast<int32_t>(int64_t{windowX} * ow / ww) : windowX;
+    const int32_t oy = wh > 0 ? static_cast<int32_t>(int64_t{windowY} * oh / wh) : windowY;
+    return core::OutputToScreen(placement_, screenWidth_, screenHeight_, ox, oy, x, y);
+  }
+
+  void Present() {
+    dirty_ = false;
+    if (!open_) return;
+    if (!titled_) {
+      // The application's main window names the SDL window and gives its icon.
+      if (HWND main = core::MainWindow()) {
+        SDL_SetWindowTitle(window_, core::WindowTitle(main).c_str());
+        SetIcon(main);
+        titled_ = true;
+      }
+    }
+    const core::ScreenView view = core::FrontView();
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (view.pixels && Texture(view.width, view.height)) {
+      void* pixels = nullptr;
+      int pitch = 0;
+      if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) == 0) {
+        core::ToArgb(view, static_cast<uint32_t*>(pixels), static_cast<size_t>(pitch) / 4);
+        SDL_UnlockTexture(texture_);
+      }
+      placement_ = core::FitScreen(view.width, view.height, ow, oh);
+      screenWidth_ = view.width;
+      screenHeight_ = view.height;
+      const SDL_Rect target{placement_.x, placement_.y, placement_.width, placement_.height};
+      SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    } else {
+      screenWidth_ = screenHeight_ = 0;
+    }
+    SDL_RenderPresent(renderer_);
+  }
+
+  bool Texture(int32_t width, int32_t height) {
+    if (texture_ && textureWidth_ == width && textureHeight_ == height) return true;
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
+    textureWidth_ = width;
+    textureHeight_ = height;
+    return texture_ != nullptr;
+  }
+
+  void SetIcon(HWND main) {
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> rgba;
+    if (!core::WindowIcon(main, &w, &h, &rgba)) return;
+    SDL_Surface* icon =
+        SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return;
+    SDL_SetWindowIcon(window_, icon);
+    SDL_FreeSurface(icon);
+  }
+
+  // A flip waits for the display's refresh. Where presenting does not wait
+  // (no vertical sync to be had), the refresh period is waited out here.
+  void Pace() {
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    const uint64_t period = frequency / static_cast<uint64_t>(refresh_);
+    uint64_t now = SDL_GetPerformanceCounter();
+    const uint64_t elapsed = now - lastFlip_;
+    if (elapsed < period * 3 / 4 || !waitsForRefresh_) {
+      if (elapsed < period) {
+        SDL_Delay(static_cast<uint32_t>((period - elapsed) * 1000 / frequency));
+        now = SDL_GetPerformanceCounter();
+      }
+    }
+    lastFlip_ = now;
+  }
+
+  bool open_ = false;
+  bool failed_ = false;
+  bool dirty_ = false;
+  bool titled_ = false;
+  bool waitsForRefresh_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int32_t textureWidth_ = 0;
+  int32_t textureHeight_ = 0;
+  int32_t desktopWidth_ = 1024;
+  int32_t desktopHeight_ = 768;
+  int32_t refresh_ = kDefaultRefresh;
+  int32_t screenWidth_ = 0;
+  int32_t screenHeight_ = 0;
+  core::Placement placement_;
+  uint64_t lastFlip_ = 0;
+};
+
+}  // namespace
+}  // namespace plat::sdl
+
+namespace plat::core {
+
+Driver& TheDriver() { return sdl::SdlDriver::Instance(); }
+
+}  // namespace plat::core
