@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian/Ubuntu machine, builds kelvo-cube and shows the cube.
-# Until the desktop window lands this renders the spinning cube headlessly: a
-# sequence of frames in each shading mode and a contact sheet of every mode at
-# every depth, written as PNG pictures under build/default/demo/.
+# Sets up a fresh Debian/Ubuntu machine, builds kelvo-cube and starts it on the
+# desktop (full screen; Alt+Enter for a window, Escape to quit). Without a
+# display it renders the spinning cube headlessly instead: frames in each
+# shading mode and a contact sheet of every mode at every depth, as PNG
+# pictures under build/default/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup-deps.sh
+scripts/setup-deps.sh --desktop
 cmake --preset default
 cmake --build --preset default -j "$(nproc)"
 
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  exec build/default/kelvo-cube
+fi
+
+echo "No display here: rendering pictures instead of opening the window."
 out=build/default/demo
 mkdir -p "$out"
 render=build/default/kelvo-render

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian/Ubuntu machine and runs the whole test suite: the
-# optimised build, then the same suites under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# optimised build with the desktop program and its end-to-end test (under an
+# Xvfb display of its own; screenshots in build/default/e2e-screenshots),
+# then the same suites under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup-deps.sh
+scripts/setup-deps.sh --desktop
 jobs=$(nproc)
 
 cmake --preset default

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev libfreetype-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--desktop" ]]; then
-  packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick)
+  # The desktop program, and its end-to-end test (python3 runs it).
+  packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3)
 fi
 
 missing=()

@@ -1,0 +1,433 @@
+#!/usr/bin/env python3
+"""kelvo-cube on a desktop, used as a person would: the real program under its
+own Xvfb display, driven with xdotool, its screen read back with xwd and
+checked. Every screenshot is kept as a PNG in the folder given by --out.
+
+Exit status: 0 passed, 1 failed, 77 skipped (a needed tool is missing).
+"""
+import argparse
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+SCREEN_W, SCREEN_H = 960, 720
+NAVY = (0, 0, 128)
+FACE = (192, 192, 192)
+GREY = (128, 128, 128)
+WHITE = (255, 255, 255)
+BLACK = (0, 0, 0)
+# The classic list, then the desktop's own size (960x720 here), each at four depths.
+MODE_COUNT = 36
+MODE_800x600x16 = 17
+# The channel values a 5-5-5 pixel can show.
+FIVE_BIT = {v * 255 // 31 for v in range(32)}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+    print("  ok: " + message, flush=True)
+
+
+# ---- Pictures ----
+
+class Shot:
+    """An RGB picture of the whole X screen."""
+
+    def __init__(self, name, width, height, rgb):
+        self.name, self.width, self.height, self.rgb = name, width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+
+def read_xwd(data, name):
+    fields = struct.unpack(">25I", data[:100])
+    (header_size, version, _fmt, _depth, width, height, _xoff, byte_order, _unit, _bit_order,
+     _pad, bits_per_pixel, bytes_per_line, _visual, red_mask, green_mask, blue_mask, _bits_rgb,
+     _entries, ncolors) = fields[:20]
+    if version != 7 or bits_per_pixel not in (24, 32):
+        raise Failure("%s: an xwd picture of a kind not read here (%d bits)"
+                      % (name, bits_per_pixel))
+    start = header_size + ncolors * 12
+    step = bits_per_pixel // 8
+    rgb = bytearray(width * height * 3)
+    standard = (red_mask, green_mask, blue_mask) == (0xFF0000, 0xFF00, 0xFF) and byte_order == 0
+    for y in range(height):
+        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * step]
+        out = memoryview(rgb)[y * width * 3:(y + 1) * width * 3]
+        if standard:
+            out[0::3], out[1::3], out[2::3] = row[2::step], row[1::step], row[0::step]
+            continue
+        order = "little" if byte_order == 0 else "big"
+        for x in range(width):
+            v = int.from_bytes(row[x * step:(x + 1) * step], order)
+            for c, mask in enumerate((red_mask, green_mask, blue_mask)):
+                shift = (mask & -mask).bit_length() - 1
+                out[x * 3 + c] = ((v & mask) >> shift) * 255 // (mask >> shift)
+    return Shot(name, width, height, bytes(rgb))
+
+
+def write_png(path, shot):
+    raw = b"".join(b"\0" + shot.rgb[y * shot.width * 3:(y + 1) * shot.width * 3]
+                   for y in range(shot.height))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", shot.width, shot.height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(raw, 6)))
+        f.write(chunk(b"IEND", b""))
+
+
+class View:
+    """The emulated screen of a mode inside a shot: whole-number scale where
+    one fits, centred."""
+
+    def __init__(self, shot, width, height):
+        scale = min(SCREEN_W // width, SCREEN_H // height)
+        if scale < 1:
+            raise Failure("the %dx%d screen does not fit %dx%d"
+                          % (width, height, SCREEN_W, SCREEN_H))
+        self.shot, self.width, self.height, self.scale = shot, width, height, scale
+        self.x0 = (SCREEN_W - width * scale) // 2
+        self.y0 = (SCREEN_H - height * scale) // 2
+
+    def pixel(self, x, y):
+        return self.shot.pixel(self.x0 + x * self.scale, self.y0 + y * self.scale)
+
+    def to_screen(self, x, y):
+        half = self.scale // 2
+        return self.x0 + x * self.scale + half, self.y0 + y * self.scale + half
+
+    def count(self, left, top, right, bottom, test):
+        return sum(1 for y in range(top, bottom) for x in range(left, right)
+                   if test(self.pixel(x, y)))
+
+    def rows(self, top, bottom):
+        """The screen's bytes of emulated rows top to bottom, one per row."""
+        w = self.shot.width * 3
+        left, right = self.x0 * 3, (self.x0 + self.width * self.scale) * 3
+        return [self.shot.rgb[(self.y0 + y * self.scale) * w + left:
+                              (self.y0 + y * self.scale) * w + right]
+                for y in range(top, bottom)]
+
+
+def differing_rows(a, b, top=30):
+    """Rows below the frame-rate text that differ between two pictures."""
+    return sum(1 for ra, rb in zip(a.rows(top, a.height), b.rows(top, b.height)) if ra != rb)
+
+
+def clusters(positions, gap):
+    """Runs of sorted positions split where they lie more than gap apart."""
+    runs = []
+    for p in sorted(set(positions)):
+        if runs and p - runs[-1][1] <= gap:
+            runs[-1][1] = p
+        else:
+            runs.append([p, p])
+    return runs
+
+
+# ---- The session ----
+
+class Session:
+    def __init__(self, program, out):
+        self.program, self.out = program, out
+        self.xvfb = self.app = None
+        self.env = dict(os.environ)
+        self.count = 0
+
+    def start_display(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        deadline = time.time() + 20
+        while not number.endswith(b"\n") and time.time() < deadline:
+            part = os.read(read_fd, 16)
+            if not part:
+                break
+            number += part
+        os.close(read_fd)
+        check(number.strip().isdigit(), "Xvfb started on a display of its own")
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+        print("display " + self.env["DISPLAY"], flush=True)
+
+    def run(self, *args, timeout=15):
+        return subprocess.run(list(args), env=self.env, timeout=timeout, capture_output=True)
+
+    def xdotool(self, *args):
+        done = self.run("xdotool", *args)
+        if done.returncode != 0:
+            raise Failure("xdotool %s: %s" % (" ".join(args), done.stderr.decode().strip()))
+        return done.stdout.decode()
+
+    def start_program(self, cwd):
+        self.log = open(os.path.join(self.out, "kelvo-cube.log"), "wb")
+        self.app = subprocess.Popen([self.program], cwd=cwd, env=self.env, stdout=self.log,
+                                    stderr=subprocess.STDOUT)
+        found = self.run("xdotool", "search", "--sync", "--name", "Kelvo Textured Cube", timeout=30)
+        check(found.returncode == 0 and found.stdout.strip(),
+              "the window \"Kelvo Textured Cube\" appeared")
+        self.xdotool("mousemove", str(SCREEN_W // 2), str(SCREEN_H // 2))
+
+    def shot(self, label):
+        self.count += 1
+        name = "%02d-%s" % (self.count, label)
+        dump = self.run("xwd", "-root", "-silent")
+        if dump.returncode != 0:
+            raise Failure("xwd: " + dump.stderr.decode().strip())
+        shot = read_xwd(dump.stdout, name)
+        write_png(os.path.join(self.out, name + ".png"), shot)
+        return shot
+
+    def wait_for(self, label, mode, test, what, timeout=6.0):
+        """Screenshots until test(view) holds; fails after timeout."""
+        deadline = time.time() + timeout
+        while True:
+            view = View(self.shot(label), *mode)
+            if test(view):
+                check(True, what)
+                return view
+            if time.time() > deadline:
+                raise Failure(what + " (see %s.png)" % view.shot.name)
+            time.sleep(0.3)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.1)
+        self.xdotool("click", "1")
+
+    def stop(self):
+        if self.app and self.app.poll() is None:
+            self.app.send_signal(signal.SIGKILL)
+            self.app.wait(timeout=10)
+        if self.xvfb and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+
+
+def near(p, colour):
+    return all(abs(a - b) <= 8 for a, b in zip(p, colour))
+
+
+def caption_shown(v):
+    return near(v.pixel(300, 8), NAVY) and near(v.pixel(300, 28), FACE)
+
+
+def cube_drawn(v):
+    lit = v.count(v.width // 4, v.height // 4, v.width * 3 // 4, v.height * 3 // 4,
+                  lambda p: p != BLACK)
+    return lit > 2000 and not near(v.pixel(300, 8), NAVY)
+
+
+def text_pixels(v):
+    return v.count(0, 10, 80, 24, lambda p: p == WHITE)
+
+
+def bar_titles(v):
+    """The menu bar's titles: runs of dark text columns."""
+    xs = [x for x in range(v.width) for y in range(22, 35) if v.pixel(x, y) == BLACK]
+    return clusters(xs, 5)
+
+
+def item_bands(v, left, right, top, bottom):
+    """Rows of text in a pop-up column: one band per item."""
+    ys = [y for y in range(top, bottom) if any(v.pixel(x, y) == BLACK for x in range(left, right))]
+    return clusters(ys, 3)
+
+
+def greyish(p):
+    return max(p) - min(p) <= 12 and 100 <= p[0] <= 150
+
+
+def popup_box(v, left):
+    """Right and bottom edges of the pop-up under the bar at left: its face,
+    selection, column lines and border, up to the screen behind it."""
+    right = left + 4
+    while right < v.width and (v.pixel(right, 42) in (FACE, NAVY, WHITE)
+                               or greyish(v.pixel(right, 42))):
+        right += 1
+    bottom = 42
+    while bottom < v.height and v.pixel(left + 4, bottom) in (FACE, NAVY):
+        bottom += 1
+    return right, bottom
+
+
+def popup_rows(v, left):
+    """The pop-up's item rows under the bar, at the text's column."""
+    right, bottom = popup_box(v, left)
+    return item_bands(v, left + 18, min(left + 120, right), 40, bottom)
+
+
+def checked(v, left, band):
+    return any(v.pixel(x, y) == BLACK
+               for x in range(left + 3, left + 16) for y in range(band[0], band[1] + 1))
+
+
+def session(s, scratch):
+    mode = (640, 480)
+    s.start_display()
+    s.start_program(scratch)
+
+    print("it starts and shows the textured cube", flush=True)
+    start = s.wait_for("start", mode, lambda v: cube_drawn(v) and text_pixels(v) > 20,
+                       "the cube and the frame rate are drawn in 640x480")
+    colours = {start.pixel(x, y) for y in range(120, 360, 2) for x in range(160, 480, 2)}
+    check(len(colours) > 30, "the cube is textured (%d colours)" % len(colours))
+    check(not all(c in FIVE_BIT for p in colours for c in p),
+          "8 bits per pixel: the palette's colours are not all 5-5-5 levels")
+    check(start.shot.pixel(10, 300) == BLACK and start.shot.pixel(SCREEN_W - 10, 300) == BLACK,
+          "black bars beside the 640x480 picture")
+    s.wait_for("turning", mode, lambda v: differing_rows(start, v) > 50, "the cube turns")
+
+    print("keypad 5 stops the turning", flush=True)
+    s.key("KP_5")
+    time.sleep(0.6)
+    before = View(s.shot("stopped"), *mode)
+    time.sleep(0.6)
+    after = View(s.shot("stopped"), *mode)
+    check(differing_rows(before, after) == 0, "two screenshots of the stopped cube are alike")
+
+    print("keys 2 to 6 change the picture", flush=True)
+    previous = after
+    for k in "23456":
+        s.key(k)
+        previous = s.wait_for("key" + k, mode, lambda v, p=previous: differing_rows(p, v) > 20,
+                              "key %s changes the picture" % k)
+
+    print("a left click pauses and shows the menu bar", flush=True)
+    s.click(*previous.to_screen(320, 300))
+    paused = s.wait_for("paused", mode, caption_shown, "the caption and the menu bar are shown")
+    titles = bar_titles(paused)
+    check(len(titles) == 3, "the bar has three titles (&Cube, &Options, Modes)")
+    time.sleep(0.4)
+    still = View(s.shot("paused"), *mode)
+    check(differing_rows(paused, still, 40) == 0, "nothing is drawn while paused")
+
+    print("\"&Options\" then \"&Phong shading\\t4\" checks that item", flush=True)
+    options = titles[1]
+    s.click(*paused.to_screen((options[0] + options[1]) // 2, 28))
+    left = options[0] - 6
+    menu = s.wait_for("options", mode, lambda v: len(popup_rows(v, left)) == 6,
+                      "the Options pop-up shows its six items")
+    bands = popup_rows(menu, left)
+    s.click(*menu.to_screen(left + 40, (bands[3][0] + bands[3][1]) // 2))
+    s.wait_for("phong", mode, cube_drawn, "choosing an item closes the menu and drawing goes on")
+    # A click on a title while the cube runs opens that menu, as on Windows.
+    s.click(*menu.to_screen((options[0] + options[1]) // 2, 28))
+    menu = s.wait_for("options-again", mode, lambda v: len(popup_rows(v, left)) == 6,
+                      "the Options pop-up opens again")
+    bands = popup_rows(menu, left)
+    check(checked(menu, left, bands[3]), "\"&Phong shading\" has a check mark")
+    for i in (1, 2, 4, 5):
+        check(not checked(menu, left, bands[i]), "item %d has no check mark" % i)
+    s.key("Escape", "Escape")
+    s.wait_for("menu-closed", mode, cube_drawn, "Escape twice leaves the menu")
+
+    print("\"Modes\" then 800x600x16 switches the mode", flush=True)
+    modes = titles[2]
+    s.click(*menu.to_screen((modes[0] + modes[1]) // 2, 28))
+    left = modes[0] - 6
+    listing = s.wait_for("modes", mode, lambda v: len(popup_rows(v, left)) >= 20,
+                         "the Modes pop-up is open")
+    first = popup_rows(listing, left)
+    right, bottom = popup_box(listing, left)
+    columns = clusters([x for x in range(left, right) for y in range(first[0][0], first[0][1] + 1)
+                        if listing.pixel(x, y) == BLACK], 20)
+    check(len(columns) == 2, "the modes are listed in two columns")
+    second = item_bands(listing, columns[1][0], min(columns[1][0] + 100, right), 40, bottom)
+    check(len(first) + len(second) == MODE_COUNT,
+          "all %d modes can be reached (%d + %d)" % (MODE_COUNT, len(first), len(second)))
+    band = first[MODE_800x600x16]
+    s.click(*listing.to_screen(left + 40, (band[0] + band[1]) // 2))
+    mode = (800, 600)
+    switched = s.wait_for("800x600x16", mode, lambda v: cube_drawn(v) and text_pixels(v) > 20,
+                          "the frame rate is drawn at the top left of an 800x600 screen")
+    old = View(switched.shot, 640, 480)
+    check(text_pixels(old) == 0, "nothing is left where the 640x480 text was")
+    colours = {switched.pixel(x, y) for y in range(150, 450, 2) for x in range(200, 600, 2)}
+    check(len(colours) > 30 and all(c in FIVE_BIT for p in colours for c in p),
+          "16 bits per pixel: every colour of the cube is made of 5-5-5 levels (%d colours)"
+          % len(colours))
+
+    print("F1 opens the About box and Enter closes it", flush=True)
+    s.key("F1")
+    # 16 bits per pixel: the window colours come out as their 5-5-5 levels.
+    about = s.wait_for("about", mode,
+                       lambda v: near(v.pixel(300, 8), GREY) and
+                       v.count(20, 40, 300, 240, lambda p: near(p, NAVY)) > 1500,
+                       "the About box with its caption is shown; the main caption is inactive")
+    box = about.count(20, 40, 300, 240, lambda p: near(p, FACE))
+    check(box > 10000, "the box's face is there (%d pixels)" % box)
+    s.key("Escape")
+    time.sleep(0.8)
+    kept = View(s.shot("about-escape"), *mode)
+    check(kept.count(20, 40, 300, 240, lambda p: near(p, NAVY)) > 1500,
+          "Escape does not close the About box")
+    s.key("Return")
+    s.wait_for("after-about", mode, lambda v: cube_drawn(v) and text_pixels(v) > 20,
+               "Enter closes the box and drawing goes on")
+
+    print("Escape quits with status 0", flush=True)
+    s.key("Escape")
+    try:
+        status = s.app.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not quit after Escape")
+    check(status == 0, "the program quit with status %d" % status)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    missing = [t for t in ("Xvfb", "xdotool", "xwd") if not shutil.which(t)]
+    if missing:
+        print("skipped: %s not installed (scripts/setup-deps.sh --desktop)" % ", ".join(missing))
+        return 77
+    shutil.rmtree(args.out, ignore_errors=True)
+    os.makedirs(args.out)
+    print("screenshots go to " + args.out, flush=True)
+    s = Session(args.program, args.out)
+    with tempfile.TemporaryDirectory() as scratch:
+        try:
+            # Started away from its data, which it must find by itself.
+            session(s, scratch)
+        except (Failure, subprocess.TimeoutExpired) as e:
+            print("FAILED: %s" % e, flush=True)
+            print("screenshots and the program's output are in " + args.out)
+            return 1
+        finally:
+            s.stop()
+    print("passed; screenshots are in " + args.out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
