@@ -9,7 +9,9 @@ Placement FitScreen(int32_t screenWidth, int32_t screenHeight, int32_t outWidth,
   if (screenWidth <= 0 || screenHeight <= 0 || outWidth <= 0 || outHeight <= 0) return {};
   const int32_t scale = std::min(outWidth / screenWidth, outHeight / screenHeight);
   Placement p;
-  if (scale >= 1) {
+  // Whole pixels from twice the size up; below that a picture at its own
+  // size would leave most of a full screen black, so it is stretched to fit.
+  if (scale >= 2) {
     p.width = screenWidth * scale;
     p.height = screenHeight * scale;
   } else if (int64_t{outWidth} * screenHeight <= int64_t{outHeight} * screenWidth) {

@@ -1,6 +1,6 @@
 // How a monitor shows the emulated screen in a window or on a real screen of
 // another size: scaled with its aspect ratio kept and black bars beside it,
-// by a whole number where one fits (sharp pixels), and the pixels of each
+// by a whole number where twice the size or more fits (sharp pixels), and the pixels of each
 // depth as the display hardware would turn them into colours.
 #pragma once
 #include <cstddef>
@@ -18,8 +18,8 @@ struct Placement {
 };
 
 // Where a screen of screenWidth x screenHeight goes in an output of
-// outWidth x outHeight: the largest whole-number scale that fits, centred;
-// when not even 1 fits, the largest fraction that keeps the aspect ratio.
+// outWidth x outHeight, centred: the largest whole-number scale when 2 or
+// more fits; else the largest fraction that keeps the aspect ratio.
 // Empty for empty sizes.
 Placement FitScreen(int32_t screenWidth, int32_t screenHeight, int32_t outWidth, int32_t outHeight);
 // An output pixel back onto the screen's pixel grid; false when it lies on

@@ -18,12 +18,12 @@ TEST(FitScreen, UsesTheLargestWholeNumberScaleCentred) {
   EXPECT_EQ(twice.width, 1280);
   EXPECT_EQ(twice.height, 960);
 
-  // 1.5 fits, so 1: black bars all round.
-  const Placement once = FitScreen(640, 480, 960, 720);
-  EXPECT_EQ(once.width, 640);
-  EXPECT_EQ(once.height, 480);
-  EXPECT_EQ(once.x, 160);
-  EXPECT_EQ(once.y, 120);
+  // 2.5 fits, so 2: bars all round.
+  const Placement two = FitScreen(640, 480, 1600, 1200);
+  EXPECT_EQ(two.width, 1280);
+  EXPECT_EQ(two.height, 960);
+  EXPECT_EQ(two.x, 160);
+  EXPECT_EQ(two.y, 120);
 
   // A wide screen: bars left and right, whole pixels still.
   const Placement wide = FitScreen(320, 200, 1920, 1080);
@@ -31,6 +31,21 @@ TEST(FitScreen, UsesTheLargestWholeNumberScaleCentred) {
   EXPECT_EQ(wide.height, 1000);
   EXPECT_EQ(wide.x, 160);
   EXPECT_EQ(wide.y, 40);
+}
+
+TEST(FitScreen, StretchesToFillWhenTwiceTheSizeDoesNotFit) {
+  // 640x480 on a 1024x768 desktop fills it rather than sit small in the middle.
+  const Placement filled = FitScreen(640, 480, 1024, 768);
+  EXPECT_EQ(filled.width, 1024);
+  EXPECT_EQ(filled.height, 768);
+  EXPECT_EQ(filled.x, 0);
+  const Placement wide = FitScreen(1024, 768, 1920, 1080);
+  EXPECT_EQ(wide.width, 1440);
+  EXPECT_EQ(wide.height, 1080);
+  EXPECT_EQ(wide.x, 240);
+  const Placement same = FitScreen(800, 600, 800, 600);
+  EXPECT_EQ(same.width, 800);
+  EXPECT_EQ(same.x, 0);
 }
 
 TEST(FitScreen, ShrinksKeepingTheAspectRatioWhenNoWholeScaleFits) {
