@@ -4,7 +4,6 @@
 // table. No window and no platform: the screen is set up by hand.
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "raster/raster.h"
 #include "scene/cube_model.h"
 #include "scene/tables.h"
+#include "tools/arguments.h"
 
 // Every C++ allocation of the process passes here, so the timed loop can
 // show it makes none.
@@ -60,28 +60,6 @@ struct Options {
   bool csv = false;
 };
 
-bool ParseInt(std::string_view text, long low, long high, long* out) {
-  long value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-    return false;
-  *out = value;
-  return true;
-}
-
-bool ParseMode(std::string_view text, Mode* mode) {
-  const size_t x1 = text.find('x');
-  const size_t x2 = x1 == std::string_view::npos ? x1 : text.find('x', x1 + 1);
-  if (x2 == std::string_view::npos) return false;
-  long w, h, bpp;
-  if (!ParseInt(text.substr(0, x1), 16, 4095, &w) ||
-      !ParseInt(text.substr(x1 + 1, x2 - x1 - 1), 16, 4095, &h) ||
-      !ParseInt(text.substr(x2 + 1), 8, 32, &bpp) || (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32))
-    return false;
-  *mode = {static_cast<int32_t>(w), static_cast<int32_t>(h), static_cast<int32_t>(bpp)};
-  return true;
-}
-
 bool ParseArgs(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -92,13 +70,14 @@ bool ParseArgs(int argc, char** argv, Options* o) {
     } else if (arg == "--assets" && hasValue) {
       o->assets = argv[++i];
     } else if (arg == "--mode" && hasValue) {
-      Mode m;
-      if (!ParseMode(argv[++i], &m)) {
+      RequestedMode parsed;
+      bool badDepth = false;
+      if (!ParseDisplayMode(argv[++i], 16, &parsed, &badDepth)) {
         std::fprintf(stderr, "kelvo-bench: bad mode '%s' (want WxHxBPP, 16-4095, 8/16/24/32)\n",
                      argv[i]);
         return false;
       }
-      o->modes.push_back(m);
+      o->modes.push_back({parsed.width, parsed.height, parsed.bitsPerPixel});
     } else if (arg == "--shading" && hasValue) {
       if (!ParseInt(argv[++i], 0, 5, &value)) {
         std::fprintf(stderr, "kelvo-bench: bad shading mode '%s' (want 0-5)\n", argv[i]);

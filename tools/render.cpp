@@ -1,6 +1,5 @@
 // kelvo-render: draws frames of the spinning cube without a window, into the
 // in-memory display, and writes them as PNG pictures or raw back buffers.
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "scene/cube_app.h"
 #include "scene/cube_model.h"
 #include "scene/tables.h"
+#include "tools/arguments.h"
 #include "tools/frame_image.h"
 #include "tools/png_write.h"
 
@@ -35,30 +35,6 @@ struct Options {
   std::string png, raw, outDir, sheet;
 };
 
-bool ParseInt(std::string_view text, long low, long high, long* out) {
-  long value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-    return false;
-  *out = value;
-  return true;
-}
-
-bool ParseMode(std::string_view text, Options* o) {
-  const size_t x1 = text.find('x');
-  const size_t x2 = x1 == std::string_view::npos ? x1 : text.find('x', x1 + 1);
-  if (x2 == std::string_view::npos) return false;
-  long w, h, bpp;
-  if (!ParseInt(text.substr(0, x1), 1, 4095, &w) ||
-      !ParseInt(text.substr(x1 + 1, x2 - x1 - 1), 1, 4095, &h) ||
-      !ParseInt(text.substr(x2 + 1), 1, 64, &bpp))
-    return false;
-  o->width = static_cast<int>(w);
-  o->height = static_cast<int>(h);
-  o->bpp = static_cast<int>(bpp);
-  return true;
-}
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kelvo-render: %s\n", message.c_str());
   return 1;
@@ -79,9 +55,15 @@ std::string ParseArguments(int argc, char** argv, Options* o) {
     if (arg == "--assets") {
       o->assets = value;
     } else if (arg == "--mode") {
-      if (!ParseMode(value, o)) return "bad --mode '" + std::string(value) + "' (want WxHxBPP)";
-      if (o->bpp != 8 && o->bpp != 16 && o->bpp != 24 && o->bpp != 32)
-        return "unsupported depth " + std::to_string(o->bpp) + " (8, 16, 24 or 32)";
+      RequestedMode mode;
+      bool badDepth = false;
+      if (!ParseDisplayMode(value, 1, &mode, &badDepth)) {
+        if (badDepth) return "unsupported depth in '" + std::string(value) + "' (8, 16, 24 or 32)";
+        return "bad --mode '" + std::string(value) + "' (want WxHxBPP, sides 1-4095)";
+      }
+      o->width = mode.width;
+      o->height = mode.height;
+      o->bpp = mode.bitsPerPixel;
     } else if (arg == "--shading") {
       if (!ParseInt(value, 0, 5, &n)) return "bad --shading '" + std::string(value) + "' (0-5)";
       o->shading = static_cast<int>(n);
