@@ -59,19 +59,28 @@ void RecordError(const char* name, const char* reason) {
   lastError = std::string(name) + ": " + reason;
 }
 
-// Reads up to size bytes from offset; whatever the file lacks stays zero, so a
-// short file never leaves stale or uninitialised data behind.
-int32_t ReadDataFile(const char* name, long offset, uint8_t* out, size_t size) {
+// Opens a data file for reading; null, with the reason recorded, when it
+// cannot be opened.
+std::FILE* OpenDataFile(const char* name) {
   const std::string path = AssetPath(name);
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    RecordError(path.c_str(), std::strerror(errno));
-    return 0;
-  }
+  if (!file) RecordError(path.c_str(), std::strerror(errno));
+  return file;
+}
+
+// Reads up to size bytes from offset and closes the file; whatever the file
+// lacks stays zero, so a short file never leaves stale data behind.
+void ReadAndClose(std::FILE* file, long offset, uint8_t* out, size_t size) {
   size_t got = 0;
   if (std::fseek(file, offset, SEEK_SET) == 0) got = std::fread(out, 1, size, file);
   std::fclose(file);
   std::memset(out + got, 0, size - got);
+}
+
+int32_t ReadDataFile(const char* name, uint8_t* out, size_t size) {
+  std::FILE* file = OpenDataFile(name);
+  if (!file) return 0;
+  ReadAndClose(file, 0, out, size);
   return 1;
 }
 
@@ -125,33 +134,24 @@ void SetAssetDirectory(const char* dir) { assetDirectory = dir ? dir : ""; }
 
 const char* LastAssetError() { return lastError.c_str(); }
 
-int32_t LoadPalette() { return ReadDataFile("CUBE.PAL", 0, cubePalette, sizeof cubePalette); }
+int32_t LoadPalette() { return ReadDataFile("CUBE.PAL", cubePalette, sizeof cubePalette); }
 
-int32_t LoadShadeTable() {
-  return ReadDataFile("PALTBL1.DAT", 0, shadeTable8, sizeof shadeTable8);
-}
+int32_t LoadShadeTable() { return ReadDataFile("PALTBL1.DAT", shadeTable8, sizeof shadeTable8); }
 
-int32_t LoadBlendTable() {
-  return ReadDataFile("PALTBL2.DAT", 0, blendTable8, sizeof blendTable8);
-}
+int32_t LoadBlendTable() { return ReadDataFile("PALTBL2.DAT", blendTable8, sizeof blendTable8); }
 
 int32_t LoadTextures() {
   for (int n = 1; n <= 6; ++n) {
     char name[16];
     std::snprintf(name, sizeof name, "T%d.BMP", n);
-    // Opened before the block is replaced, so a missing file costs nothing.
-    const std::string path = AssetPath(name);
-    std::FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe) {
-      RecordError(path.c_str(), std::strerror(errno));
-      return 0;
-    }
-    std::fclose(probe);
+    std::FILE* file = OpenDataFile(name);
+    if (!file) return 0;
     if (!AllocateBlock(textures[n - 1], kTextureBytes)) {
-      RecordError(path.c_str(), "out of memory for the texture");
+      std::fclose(file);
+      RecordError(AssetPath(name).c_str(), "out of memory for the texture");
       return 0;
     }
-    if (!ReadDataFile(name, kTextureFileOffset, textures[n - 1], kTextureBytes)) return 0;
+    ReadAndClose(file, kTextureFileOffset, textures[n - 1], kTextureBytes);
   }
   return 1;
 }
