@@ -164,6 +164,22 @@ void DDApp::UpdateFrame() {
   CountFrame();
 }
 
+int32_t SwitchDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  const DisplayMode before = currentMode;
+  if (theApp->SetMode(width, height, bitsPerPixel)) return 1;
+  const char* name = theApp->appName ? theApp->appName : "";
+  std::fprintf(stderr, "%s: cannot switch to %dx%dx%d", name, width, height, bitsPerPixel);
+  if (before.width == 0) {
+    std::fprintf(stderr, "\n");
+    return 0;
+  }
+  std::fprintf(stderr, "; back to %dx%dx%d\n", before.width, before.height, before.bitsPerPixel);
+  if (!theApp->SetMode(before.width, before.height, before.bitsPerPixel))
+    std::fprintf(stderr, "%s: cannot go back to %dx%dx%d either\n", name, before.width,
+                 before.height, before.bitsPerPixel);
+  return 0;
+}
+
 void SetPaused(int32_t on) {
   if (!on) {
     paused = 0;
@@ -172,7 +188,7 @@ void SetPaused(int32_t on) {
   DDSCAPS caps{};
   if (primarySurface && primarySurface->GetCaps(&caps) == DD_OK &&
       (caps.dwCaps & DDSCAPS_MODEX) && theApp)
-    theApp->SetMode(640, 480, 8);
+    SwitchDisplayMode(640, 480, 8);
   paused = 1;
   if (ddraw) ddraw->FlipToGDISurface();
   DrawMenuBar(mainWindow);

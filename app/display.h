@@ -36,6 +36,10 @@ constexpr DisplayMode UnpackModeData(uint32_t data) {
 // menu given as context.
 plat::HRESULT AddModeItem(plat::DDSURFACEDESC* mode, void* context);
 
+// theApp's SetMode; when that fails, back to the mode that was running so
+// that something is drawn still (each failure told on standard error).
+int32_t SwitchDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
+
 // On: back to 640 x 480 x 8 from a Mode X mode, stop drawing, show the GDI
 // surface with the menu bar. Off: draw again.
 void SetPaused(int32_t on);

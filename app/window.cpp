@@ -20,27 +20,14 @@ namespace {
 
 std::string startupFailure;
 
-// A mode item was chosen: switch, or go back to the mode that was running so
-// that something is drawn still.
+// A mode item was chosen.
 void ChooseMode(HWND window, UINT command) {
   MENUITEMINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = MIIM_DATA;
   if (!GetMenuItemInfoA(GetMenu(window), command, 0, &info)) return;
   const DisplayMode wanted = UnpackModeData(static_cast<uint32_t>(info.dwItemData));
-  const DisplayMode before = currentMode;
-  if (theApp->SetMode(wanted.width, wanted.height, wanted.bitsPerPixel)) return;
-  std::fprintf(stderr, "%s: cannot switch to %dx%dx%d", theApp->appName ? theApp->appName : "",
-               wanted.width, wanted.height, wanted.bitsPerPixel);
-  if (before.width == 0) {
-    std::fprintf(stderr, "\n");
-    return;
-  }
-  std::fprintf(stderr, "; back to %dx%dx%d\n", before.width, before.height, before.bitsPerPixel);
-  if (!theApp->SetMode(before.width, before.height, before.bitsPerPixel))
-    std::fprintf(stderr, "%s: cannot go back to %dx%dx%d either\n",
-                 theApp->appName ? theApp->appName : "", before.width, before.height,
-                 before.bitsPerPixel);
+  SwitchDisplayMode(wanted.width, wanted.height, wanted.bitsPerPixel);
 }
 
 }  // namespace

@@ -310,5 +310,23 @@ TEST_F(FrameTest, PausingInModeXGoesBackTo640x480x8AndStaysThere) {
   EXPECT_EQ(headless::CurrentMode().width, 320u);
 }
 
+TEST_F(FrameTest, AFailedSwitchOutOfModeXAtPauseKeepsTheModeXScreen) {
+  StartUp();
+  ASSERT_EQ(app.SetMode(320, 240, 8), 1);
+  headless::Fail(Call::CreateSurface, 3);
+  testing::internal::CaptureStderr();
+  SetPaused(1);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("cannot switch to 640x480x8; back to 320x240x8"), std::string::npos) << err;
+  EXPECT_EQ(paused, 1);
+  SetPaused(0);
+  EXPECT_EQ(headless::CurrentMode().width, 320u);
+  EXPECT_EQ(screenWidth, 320);
+  ASSERT_NE(backBuffer, nullptr);
+  const int before = app.frames;
+  OnIdle();
+  EXPECT_EQ(app.frames, before + 1);
+}
+
 }  // namespace
 }  // namespace frame_test
