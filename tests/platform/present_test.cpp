@@ -73,17 +73,26 @@ TEST(FitScreen, EmptySizesGiveNothing) {
 }
 
 TEST(OutputToScreen, TakesPointsOfThePictureBackAndRefusesTheBars) {
-  const Placement p = FitScreen(640, 480, 960, 720);
+  const Placement p = FitScreen(640, 480, 1600, 1200);
   int32_t x = -1, y = -1;
   ASSERT_TRUE(OutputToScreen(p, 640, 480, 160, 120, &x, &y));
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 0);
-  ASSERT_TRUE(OutputToScreen(p, 640, 480, 799, 599, &x, &y));
+  ASSERT_TRUE(OutputToScreen(p, 640, 480, 1439, 1079, &x, &y));
   EXPECT_EQ(x, 639);
   EXPECT_EQ(y, 479);
   EXPECT_FALSE(OutputToScreen(p, 640, 480, 159, 300, &x, &y));
-  EXPECT_FALSE(OutputToScreen(p, 640, 480, 800, 300, &x, &y));
-  EXPECT_FALSE(OutputToScreen(p, 640, 480, 400, 600, &x, &y));
+  EXPECT_FALSE(OutputToScreen(p, 640, 480, 1440, 300, &x, &y));
+  EXPECT_FALSE(OutputToScreen(p, 640, 480, 400, 1080, &x, &y));
+
+  // Stretched by 1.6: the last output pixel is still the last screen pixel.
+  const Placement stretched = FitScreen(640, 480, 1024, 768);
+  ASSERT_TRUE(OutputToScreen(stretched, 640, 480, 8, 8, &x, &y));
+  EXPECT_EQ(x, 5);
+  EXPECT_EQ(y, 5);
+  ASSERT_TRUE(OutputToScreen(stretched, 640, 480, 1023, 767, &x, &y));
+  EXPECT_EQ(x, 639);
+  EXPECT_EQ(y, 479);
 
   const Placement thrice = FitScreen(320, 240, 960, 720);
   ASSERT_TRUE(OutputToScreen(thrice, 320, 240, 5, 8, &x, &y));
