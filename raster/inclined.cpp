@@ -46,6 +46,27 @@ inline bool OffsetsFit32() {
   return screenWidth <= 46340 && int64_t{screenWidth} * screenHeight < (int64_t{1} << 31);
 }
 
+// One constant-depth line over its steps [first, last): step i's texel goes
+// to frame index at(i); when clipping, a negative index means off the frame
+// and the step only moves the texture on. Returns the pixels written.
+template <typename Store, bool kClip, typename Shader, typename At>
+inline uint64_t DrawLine(typename Store::Unit* frame, const uint8_t* texture, Shader& shader,
+                         uint32_t texU, uint32_t texV, const LineStart& line, int64_t first,
+                         int64_t last, At at) {
+  uint64_t drawn = 0;
+  for (int64_t i = first; i < last; ++i) {
+    const int64_t index = at(i);
+    if (!kClip || index >= 0) {
+      typename Store::Unit* p = frame + index * Store::kUnits;
+      Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
+      if constexpr (kClip) ++drawn;
+    }
+    texU += line.stepU;
+    texV += line.stepV;
+  }
+  return kClip ? drawn : static_cast<uint64_t>(last - first);
+}
+
 template <typename Store, typename Shader>
 void WalkInclinedRows(int32_t faceIndex, Shader shader) {
   using Unit = typename Store::Unit;
@@ -81,31 +102,21 @@ void WalkInclinedRows(int32_t faceIndex, Shader shader) {
     LineStart line = StartLine(static_cast<double>(xL - cx), static_cast<double>(cy - row0), f,
                                acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(x0 - xL);
-    uint32_t texU = line.texU + line.stepU * hidden;
-    uint32_t texV = line.texV + line.stepV * hidden;
+    const uint32_t texU = line.texU + line.stepU * hidden;
+    const uint32_t texV = line.texV + line.stepV * hidden;
     // The displacement is monotonic along a line, so its two ends bound it.
     const int64_t rowA = s + steps[x0];
     const int64_t rowB = s + steps[x1 - 1];
     if (fits && std::min(rowA, rowB) >= 0 && std::max(rowA, rowB) < height) {
       const int64_t base = s * width;
-      for (int64_t x = x0; x < x1; ++x) {
-        Unit* p = frame + (base + offsets[x]) * Store::kUnits;
-        Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
-        texU += line.stepU;
-        texV += line.stepV;
-      }
-      drawn += static_cast<uint64_t>(x1 - x0);
+      drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, x0, x1,
+                                      [=](int64_t x) { return base + offsets[x]; });
     } else {
-      for (int64_t x = x0; x < x1; ++x) {
-        const int64_t row = s + steps[x];
-        if (row >= 0 && row < height) {
-          Unit* p = frame + (row * width + x) * Store::kUnits;
-          Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
-          ++drawn;
-        }
-        texU += line.stepU;
-        texV += line.stepV;
-      }
+      drawn += DrawLine<Store, true>(frame, texture, shader, texU, texV, line, x0, x1,
+                                     [=](int64_t x) {
+                                       const int64_t row = s + steps[x];
+                                       return row >= 0 && row < height ? row * width + x : -1;
+                                     });
     }
   }
   drawnPixelCount += drawn;
@@ -143,29 +154,20 @@ void WalkInclinedColumns(int32_t faceIndex, Shader shader) {
     LineStart line = StartLine(static_cast<double>(column0 - cx), static_cast<double>(cy - yT),
                                f, acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(y0 - yT);
-    uint32_t texU = line.texU + line.stepU * hidden;
-    uint32_t texV = line.texV + line.stepV * hidden;
+    const uint32_t texU = line.texU + line.stepU * hidden;
+    const uint32_t texV = line.texV + line.stepV * hidden;
     const int64_t columnA = s + steps[y0];
     const int64_t columnB = s + steps[y1 - 1];
     if (std::min(columnA, columnB) >= 0 && std::max(columnA, columnB) < width) {
-      for (int64_t y = y0; y < y1; ++y) {
-        Unit* p = frame + (y * width + s + steps[y]) * Store::kUnits;
-        Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
-        texU += line.stepU;
-        texV += line.stepV;
-      }
-      drawn += static_cast<uint64_t>(y1 - y0);
+      drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, y0, y1,
+                                      [=](int64_t y) { return y * width + s + steps[y]; });
     } else {
-      for (int64_t y = y0; y < y1; ++y) {
-        const int64_t column = s + steps[y];
-        if (column >= 0 && column < width) {
-          Unit* p = frame + (y * width + column) * Store::kUnits;
-          Store::Put(p, shader.Colour(texture[TexelIndex(texU, texV)], p, 0));
-          ++drawn;
-        }
-        texU += line.stepU;
-        texV += line.stepV;
-      }
+      drawn += DrawLine<Store, true>(frame, texture, shader, texU, texV, line, y0, y1,
+                                     [=](int64_t y) {
+                                       const int64_t column = s + steps[y];
+                                       return column >= 0 && column < width ? y * width + column
+                                                                            : -1;
+                                     });
     }
   }
   drawnPixelCount += drawn;
