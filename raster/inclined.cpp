@@ -173,6 +173,26 @@ void WalkInclinedColumns(int32_t faceIndex, Shader shader) {
   drawnPixelCount += drawn;
 }
 
+// Scan-converts the outline in sheared lines: the corners' `along` position
+// (column or row) is walked from each edge's upper end into `down` for edges
+// running down the sheared index, into `up` for the others.
+void ShearedOutline(const CubeVertex c[4], const int32_t sheared[4], int32_t CubeVertex::*along,
+                    int32_t* down, int32_t* up) {
+  for (int k = 0; k < 4; ++k) {
+    const CubeVertex& a = c[k];
+    const CubeVertex& b = c[(k + 1) & 3];
+    const int32_t sA = sheared[k];
+    const int32_t sB = sheared[(k + 1) & 3];
+    if (sA < sB) {
+      FillEdge(down, a.*along, sA, b.*along, sB);
+    } else {
+      FillEdge(up, b.*along, sB, a.*along, sA);
+    }
+    spanTop = std::min(spanTop, sA);
+    spanBottom = std::max(spanBottom, sA);
+  }
+}
+
 void DrawInclined(int32_t faceIndex, const void* frame, SpanFiller fillRows,
                   SpanFiller fillColumns) {
   if (!CanDraw(frame)) return;
@@ -198,19 +218,7 @@ void DrawInclined(int32_t faceIndex, const void* frame, SpanFiller fillRows,
     for (int k = 0; k < 4; ++k) {
       sheared[k] = Wrap32(c[k].screenY - Displacement(c[k].screenX, centerX, count));
     }
-    for (int k = 0; k < 4; ++k) {
-      const CubeVertex& a = c[k];
-      const CubeVertex& b = c[(k + 1) & 3];
-      const int32_t sA = sheared[k];
-      const int32_t sB = sheared[(k + 1) & 3];
-      if (sA < sB) {
-        FillEdge(rightX, a.screenX, sA, b.screenX, sB);
-      } else {
-        FillEdge(leftX, b.screenX, sB, a.screenX, sA);
-      }
-      spanTop = std::min(spanTop, sA);
-      spanBottom = std::max(spanBottom, sA);
-    }
+    ShearedOutline(c, sheared, &CubeVertex::screenX, rightX, leftX);
     fillRows(faceIndex);
     return;
   }
@@ -225,19 +233,7 @@ void DrawInclined(int32_t faceIndex, const void* frame, SpanFiller fillRows,
   for (int k = 0; k < 4; ++k) {
     sheared[k] = Wrap32(c[k].screenX - Displacement(c[k].screenY, centerY, count));
   }
-  for (int k = 0; k < 4; ++k) {
-    const CubeVertex& a = c[k];
-    const CubeVertex& b = c[(k + 1) & 3];
-    const int32_t sA = sheared[k];
-    const int32_t sB = sheared[(k + 1) & 3];
-    if (sA < sB) {
-      FillEdge(leftX, a.screenY, sA, b.screenY, sB);
-    } else {
-      FillEdge(rightX, b.screenY, sB, a.screenY, sA);
-    }
-    spanTop = std::min(spanTop, sA);
-    spanBottom = std::max(spanBottom, sA);
-  }
+  ShearedOutline(c, sheared, &CubeVertex::screenY, leftX, rightX);
   fillColumns(faceIndex);
 }
 
