@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-deps.sh --desktop
 cmake --preset default
-cmake --build --preset default -j "$(nproc)"
+# Only the programs this script runs, not the test suites.
+cmake --build --preset default -j "$(nproc)" --target kelvo-cube kelvo-render kelvo_data
 
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
   exec build/default/kelvo-cube

@@ -3,8 +3,7 @@
 # Usage: scripts/setup-deps.sh [--desktop]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev libfreetype-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libpng-dev libfreetype-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--desktop" ]]; then
   # The desktop program, and its end-to-end test (python3 runs it).
   packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3)
@@ -19,5 +18,6 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+  # Through sudo the variable must be passed on the command line.
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
