@@ -137,7 +137,6 @@ intptr_t DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owne
       KeyboardForegroundChanged(dialog);
     }
   }
-  SaveUnder();
   PaintScreen();
   RunModalLoop([&] { return !Live(dialog) || dialog->ended; },
                [&](const MSG& m) { return DialogKey(dialog, m); });
@@ -150,8 +149,7 @@ intptr_t DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owne
     }
   }
   if (Live(dialog)) DestroyWindow(dialog);
-  RestoreUnder();
-  DropSavedUnder();
+  PaintScreen();
   Note("DialogBox ended " + std::to_string(result));
   return result;
 }

@@ -233,12 +233,10 @@ void ResetInput();
 
 // ---- Painting ----
 // Paints window frames, menus and dialogs on the GDI surface, if shown.
+// Each pop-up and dialog keeps what it covers from when it is first painted
+// and puts it back at the first painting that no longer shows it there, so
+// whatever closes or moves one only has to paint the screen again.
 void PaintScreen();
-// What lies under menus and dialogs is kept while they are open and put back
-// as they change or close, as pop-ups with saved bits do.
-void SaveUnder();
-void RestoreUnder();
-void DropSavedUnder();
 void ResetPainting();
 
 }  // namespace plat::core::detail

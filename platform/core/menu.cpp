@@ -398,7 +398,6 @@ void RunMenuLoop(HWND window, WPARAM command, LPARAM lParam) {
   if (t.popupOpen)
     SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popupHandle),
                  static_cast<LPARAM>(t.bar));
-  SaveUnder();
   PaintScreen();
   MenuMode mode(s.menu);
   RunModalLoop([&] { return s.menu.done || !Live(window); },
@@ -411,8 +410,7 @@ void RunMenuLoop(HWND window, WPARAM command, LPARAM lParam) {
   }
   s.menuOpen = false;
   s.menu = MenuTrack{};
-  RestoreUnder();
-  DropSavedUnder();
+  PaintScreen();
   Note("menu closed" + (chosen ? " with command " + std::to_string(chosen) : std::string()));
   if (Live(window)) {
     SendMessageA(window, WM_EXITMENULOOP, 0, 0);

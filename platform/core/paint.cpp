@@ -4,6 +4,7 @@
 // dialogs kept and put back.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "platform/core/internal.h"
 #include "platform/core/menu_layout.h"
@@ -161,11 +162,6 @@ void PaintMenuBar(const Painter& p, const WindowObject& w) {
     p.Label(r.left + core::kBarItemPadding, r.top + 3, core::ParseMenuText(bar->items[i].text),
             highlighted ? kWhite : (grayed ? kShadow : kBlack));
   }
-  if (!inMenu || !s.menu.popupOpen || s.menu.bar < 0 ||
-      static_cast<size_t>(s.menu.bar) >= bar->items.size())
-    return;
-  MenuObject* popup = LiveMenu(bar->items[static_cast<size_t>(s.menu.bar)].popup);
-  if (popup) PaintPopup(p, *popup, PopupLayoutOf(w, s.menu.bar, s.menu.first), s.menu.item);
 }
 
 void PaintDialog(const Painter& p, const WindowObject& d, bool active) {
@@ -197,20 +193,26 @@ void PaintDialog(const Painter& p, const WindowObject& d, bool active) {
   }
 }
 
-struct SavedUnder {
-  int depth = 0;
-  std::vector<uint8_t> pixels;
+// A pop-up or dialog on the screen and the pixels it covers, as a window
+// with saved bits keeps them: put back when it goes, whatever made it go.
+struct Layer {
+  const void* owner = nullptr;  // the pop-up menu or the dialog window
+  RECT box{};                   // clipped to the canvas
   Canvas canvas;
+  uint32_t flips = 0;
+  std::vector<uint8_t> under;
 };
 
-SavedUnder& Saved() {
-  static SavedUnder saved;
-  return saved;
-}
+// What lies over the windows' frames and menu bars now, bottom first.
+struct Overlay {
+  const void* owner;
+  RECT box;
+  std::function<void(const Painter&)> paint;
+};
 
-size_t CanvasBytes(const Canvas& c) {
-  return static_cast<size_t>(c.width) * static_cast<size_t>(c.height) *
-         static_cast<size_t>(c.bytesPerPixel);
+std::vector<Layer>& Layers() {
+  static std::vector<Layer> layers;
+  return layers;
 }
 
 bool SameCanvas(const Canvas& a, const Canvas& b) {
@@ -218,45 +220,109 @@ bool SameCanvas(const Canvas& a, const Canvas& b) {
          a.bytesPerPixel == b.bytesPerPixel;
 }
 
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+RECT Clip(const RECT& r, const Canvas& c) {
+  RECT out{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, c.width),
+           std::min(r.bottom, c.height)};
+  if (out.right < out.left) out.right = out.left;
+  if (out.bottom < out.top) out.bottom = out.top;
+  return out;
+}
+
+// The saved pixels are still what was under the box: the same surface, shown
+// throughout (a flip hands the surface to the program, which draws on it).
+bool StillValid(const Layer& l, const Canvas& c) {
+  return c.pixels && SameCanvas(l.canvas, c) && l.flips == core::FlipCount();
+}
+
+// Copies the box's rows between the canvas and the layer's store.
+template <typename Copy>
+void ForEachRow(const Layer& l, Copy copy) {
+  const auto bpp = static_cast<size_t>(l.canvas.bytesPerPixel);
+  const auto rowBytes = static_cast<size_t>(l.box.right - l.box.left) * bpp;
+  size_t at = 0;
+  for (int32_t y = l.box.top; y < l.box.bottom; ++y, at += rowBytes) {
+    uint8_t* row = l.canvas.pixels + (static_cast<size_t>(y) * static_cast<size_t>(l.canvas.width) +
+                                      static_cast<size_t>(l.box.left)) *
+                                         bpp;
+    copy(row, at, rowBytes);
+  }
+}
+
+void Save(const void* owner, const RECT& box, const Canvas& c) {
+  Layer l;
+  l.owner = owner;
+  l.box = Clip(box, c);
+  l.canvas = c;
+  l.flips = core::FlipCount();
+  l.under.resize(static_cast<size_t>(l.box.right - l.box.left) *
+                 static_cast<size_t>(l.box.bottom - l.box.top) *
+                 static_cast<size_t>(c.bytesPerPixel));
+  ForEachRow(l, [&](const uint8_t* row, size_t at, size_t n) {
+    std::memcpy(l.under.data() + at, row, n);
+  });
+  Layers().push_back(std::move(l));
+}
+
+// Takes off the top layer, putting back what it covered if that is still
+// the picture under it.
+void PutBackTop(const Canvas& c) {
+  Layer& l = Layers().back();
+  if (StillValid(l, c))
+    ForEachRow(
+        l, [&](uint8_t* row, size_t at, size_t n) { std::memcpy(row, l.under.data() + at, n); });
+  Layers().pop_back();
+}
+
+std::vector<Overlay> Overlays() {
+  std::vector<Overlay> out;
+  const WindowState& s = Windows();
+  if (s.menuOpen && s.menu.popupOpen && Live(s.menu.window)) {
+    const WindowObject& w = *s.menu.window;
+    MenuObject* bar = LiveMenu(w.menu);
+    const auto at = static_cast<size_t>(s.menu.bar);
+    MenuObject* popup =
+        bar && s.menu.bar >= 0 && at < bar->items.size() ? LiveMenu(bar->items[at].popup) : nullptr;
+    if (popup) {
+      const core::PopupLayout l = PopupLayoutOf(w, s.menu.bar, s.menu.first);
+      const int32_t selected = s.menu.item;
+      out.push_back({popup, l.box, [popup, l, selected](const Painter& p) {
+                       PaintPopup(p, *popup, l, selected);
+                     }});
+    }
+  }
+  for (HWND d : s.dialogs) {
+    if (!Live(d)) continue;
+    const bool active = d == s.dialogs.back();
+    out.push_back(
+        {d, DialogLayout(*d).frame, [d, active](const Painter& p) { PaintDialog(p, *d, active); }});
+  }
+  return out;
+}
+
 }  // namespace
 
 namespace plat::core::detail {
 
-void SaveUnder() {
-  SavedUnder& s = Saved();
-  if (s.depth++ > 0) return;
-  const Canvas c = GdiCanvas();
-  s.canvas = c;
-  if (c.pixels)
-    s.pixels.assign(c.pixels, c.pixels + CanvasBytes(c));
-  else
-    s.pixels.clear();
-}
-
-void RestoreUnder() {
-  SavedUnder& s = Saved();
-  const Canvas c = GdiCanvas();
-  // A mode switch since then made another surface: nothing to put back.
-  if (!c.pixels || s.pixels.empty() || !SameCanvas(c, s.canvas) ||
-      s.pixels.size() != CanvasBytes(c))
-    return;
-  std::memcpy(c.pixels, s.pixels.data(), s.pixels.size());
-  TheDriver().ScreenChanged();
-}
-
-void DropSavedUnder() {
-  SavedUnder& s = Saved();
-  if (s.depth > 0 && --s.depth > 0) return;
-  s.pixels.clear();
-  s.canvas = Canvas{};
-}
-
-void ResetPainting() { Saved() = SavedUnder{}; }
+void ResetPainting() { Layers().clear(); }
 
 void PaintScreen() {
   const Canvas canvas = GdiCanvas();
+  const std::vector<Overlay> overlays = Overlays();
+  // Layers stay while the same things lie in the same places, bottom up;
+  // the rest go, topmost first, each putting back what it covered.
+  std::vector<Layer>& layers = Layers();
+  size_t kept = 0;
+  while (kept < layers.size() && kept < overlays.size() &&
+         layers[kept].owner == overlays[kept].owner &&
+         SameRect(layers[kept].box, Clip(overlays[kept].box, canvas)) &&
+         StillValid(layers[kept], canvas))
+    ++kept;
+  while (layers.size() > kept) PutBackTop(canvas);
   if (!canvas.pixels) return;
-  if (Saved().depth > 0) RestoreUnder();
   const Painter p{canvas, canvas.bytesPerPixel * 8};
   const WindowState& s = Windows();
   const bool dialogOpen = !s.dialogs.empty();
@@ -265,8 +331,10 @@ void PaintScreen() {
     if ((w->style & WS_CAPTION) == WS_CAPTION) PaintFrame(p, w->rect, w->title, !dialogOpen);
     PaintMenuBar(p, *w);
   }
-  for (HWND d : s.dialogs)
-    if (Live(d)) PaintDialog(p, *d, d == s.dialogs.back());
+  for (size_t i = 0; i < overlays.size(); ++i) {
+    if (i >= kept) Save(overlays[i].owner, overlays[i].box, canvas);
+    overlays[i].paint(p);
+  }
   TheDriver().ScreenChanged();
 }
 

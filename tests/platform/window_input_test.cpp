@@ -1,9 +1,10 @@
 // The platform core as a user meets it, through the in-memory backend: mouse
 // input hit-tested onto the frame, menu bar, pop-ups and dialog buttons;
-// menu mode by keyboard; characters and key repeat; what menus cover being
-// put back; the mnemonics' underlines on the screen.
+// menu mode by keyboard; characters and key repeat; what menus and dialogs
+// cover being put back; the mnemonics' underlines on the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -76,7 +77,6 @@ class CoreInput : public ::testing::Test {
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.dwBackBufferCount = 1;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    IDirectDrawSurface* primary = nullptr;
     ASSERT_EQ(ddraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
     DrawMenuBar(window);
   }
@@ -130,6 +130,7 @@ class CoreInput : public ::testing::Test {
 
   HWND window = nullptr;
   IDirectDraw* ddraw = nullptr;
+  IDirectDrawSurface* primary = nullptr;
 };
 
 TEST_F(CoreInput, AClickOnATitleOpensItsPopupAndAClickOnAnItemChoosesIt) {
@@ -381,6 +382,51 @@ TEST_F(CoreInput, WhatAMenuCoveredIsPutBackWhenItCloses) {
   Run();
   EXPECT_NE(open, before);
   EXPECT_EQ(core::FrontPixels(), before);
+}
+
+TEST_F(CoreInput, WhatTheAboutBoxCoveredIsPutBackWhenItCloses) {
+  Screen(640, 480, 32);
+  const std::vector<uint8_t> before = core::FrontPixels();
+  std::vector<uint8_t> open;
+  Step([&] { DialogBoxParamA(GetModuleHandleA(nullptr), "AppAbout", window, AboutProc, 0); });
+  Step([&] {
+    open = core::FrontPixels();
+    core::PressButton(IDOK);
+  });
+  Run();
+  EXPECT_NE(open, before);
+  // The caption is active again and the client area as it was.
+  EXPECT_EQ(core::FrontPixels(), before);
+}
+
+TEST_F(CoreInput, APictureDrawnWhileAPopupWasOpenIsNotOverwrittenWhenItCloses) {
+  Screen(640, 480, 32);
+  std::vector<uint8_t> drawn;
+  Step([] { headless::OpenMenu(1); });
+  Step([&] {
+    // The program flips twice, bringing the GDI surface back with a picture
+    // of its own over the one the pop-up covered.
+    ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+    ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(primary->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    auto* p = static_cast<uint8_t*>(desc.lpSurface);
+    for (size_t i = 0; i < size_t{640} * 480 * 4; ++i) p[i] = static_cast<uint8_t>(i % 251);
+    primary->Unlock(nullptr);
+    drawn = core::FrontPixels();
+    headless::CloseMenu();
+  });
+  Run();
+  // In the client area the program's picture stays.
+  const std::vector<uint8_t> now = core::FrontPixels();
+  ASSERT_EQ(now.size(), drawn.size());
+  ASSERT_EQ(now.size(), size_t{640} * 480 * 4);
+  int differ = 0;
+  for (size_t y = 41; y < 477; ++y)
+    differ +=
+        !std::equal(&now[(y * 640 + 3) * 4], &now[(y * 640 + 637) * 4], &drawn[(y * 640 + 3) * 4]);
+  EXPECT_EQ(differ, 0);
 }
 
 TEST_F(CoreInput, MnemonicsAreUnderlinedOnTheMenuBar) {
