@@ -824,9 +824,11 @@ int32_t TranslateAcceleratorA(HWND window, HACCEL table, MSG* msg) {
   bool known = false;
   for (auto& a : s.accels) known = known || a.get() == table;
   if (!known || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return 0;
-  const bool shift = Held(s.keys, DIK_LSHIFT, DIK_RSHIFT);
-  const bool control = Held(s.keys, DIK_LCONTROL, DIK_RCONTROL);
-  const bool alt = Held(s.keys, DIK_LMENU, DIK_RMENU);
+  // The modifiers as they were when the key went down, as the queue has
+  // them, not as the keyboard is now.
+  const bool shift = Held(s.messageKeys, DIK_LSHIFT, DIK_RSHIFT);
+  const bool control = Held(s.messageKeys, DIK_LCONTROL, DIK_RCONTROL);
+  const bool alt = Held(s.messageKeys, DIK_LMENU, DIK_RMENU);
   for (const ACCEL& a : table->entries) {
     if (!(a.fVirt & FVIRTKEY) || a.key != msg->wParam) continue;
     if (((a.fVirt & FSHIFT) != 0) != shift || ((a.fVirt & FCONTROL) != 0) != control ||
