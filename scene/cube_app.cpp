@@ -1,6 +1,7 @@
 #include "scene/cube_app.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/winuser.h"
 #include "raster/raster.h"
@@ -40,25 +41,38 @@ void SlowDown(double& speed) {
   if (speed > -kSpeedLimit) speed -= kSpeedStep;
 }
 
-}  // namespace
-
-CubeApp::CubeApp() : DDApp("Kelvo Textured Cube") {}
-
-int32_t CubeApp::Init() {
-  const auto fail = [this](const char* reason) {
-    initError = reason;
-    return 0;
-  };
-  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return fail(LastAssetError());
+// Reads the data files and builds the tables made once from them.
+int32_t LoadScene() {
+  ClearAssetWarnings();
+  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return 0;
   BuildLightMap();
   BuildTrueColourTables();
   rotationSpeedX = 0.03;
   rotationSpeedY = 0.01;
   rotationSpeedZ = 0.03;
-  if (!LoadTextures()) return fail(LastAssetError());
+  return LoadTextures();
+}
+
+}  // namespace
+
+CubeApp::CubeApp() : DDApp("Kelvo Textured Cube") {}
+
+int32_t CubeApp::Init() {
+  const int32_t loaded = LoadScene();
+  // Odd data files are used as they are, but never silently; this runs once
+  // at start in every program that shows the cube.
+  for (const std::string& line : AssetWarnings())
+    std::fprintf(stderr, "warning: %s\n", line.c_str());
+  if (!loaded) {
+    initError = LastAssetError();
+    return 0;
+  }
   InitCubeModel();
   paletteSource = cubePalette;
-  if (!SetMode(640, 480, 8)) return fail("cannot set the display mode 640x480x8");
+  if (!SetMode(640, 480, 8)) {
+    initError = "cannot set the display mode 640x480x8";
+    return 0;
+  }
   return 1;
 }
 

@@ -1,7 +1,6 @@
 #include "scene/tables.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "scene/data_files.h"
 #include "scene/numeric.h"
 
 uint8_t cubePalette[256 * 3];
@@ -50,38 +50,77 @@ namespace {
 std::string assetDirectory;
 std::string lastError;
 
+// What the latest load of each file found odd: the three table files, then
+// the six textures; empty when nothing was.
+enum WarningSlot { kPaletteSlot, kShadeSlot, kBlendSlot, kFirstTextureSlot };
+std::string warnings[kFirstTextureSlot + 6];
+
 std::string AssetPath(const char* name) {
   if (assetDirectory.empty()) return name;
   return assetDirectory + "/" + name;
 }
 
-void RecordError(const char* name, const char* reason) {
-  lastError = std::string(name) + ": " + reason;
+void RecordError(const std::string& path, const std::string& reason) {
+  lastError = path + ": " + reason;
 }
 
 // Opens a data file for reading; null, with the reason recorded, when it
-// cannot be opened.
-std::FILE* OpenDataFile(const char* name) {
-  const std::string path = AssetPath(name);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) RecordError(path.c_str(), std::strerror(errno));
+// cannot be opened or is not a plain file.
+std::FILE* OpenDataFile(const std::string& path) {
+  std::string reason;
+  std::FILE* file = OpenRegularFile(path, &reason);
+  if (!file) RecordError(path, reason);
   return file;
 }
 
-// Reads up to size bytes from offset and closes the file; whatever the file
-// lacks stays zero, so a short file never leaves stale data behind.
-void ReadAndClose(std::FILE* file, long offset, uint8_t* out, size_t size) {
-  size_t got = 0;
-  if (std::fseek(file, offset, SEEK_SET) == 0) got = std::fread(out, 1, size, file);
-  std::fclose(file);
-  std::memset(out + got, 0, size - got);
+// Reads up to size bytes and returns how many there were; whatever the file
+// lacks is zeroed, so a short file never leaves stale data behind.
+size_t ReadUpTo(std::FILE* file, uint8_t* out, size_t size, bool* failed) {
+  const size_t got = std::min(std::fread(out, 1, size, file), size);
+  if (got < size && std::ferror(file)) *failed = true;
+  std::fill(out + got, out + size, uint8_t{0});
+  return got;
 }
 
-int32_t ReadDataFile(const char* name, uint8_t* out, size_t size) {
-  std::FILE* file = OpenDataFile(name);
+// "10 of 768 bytes; the rest of the palette is black".
+std::string ShortFileText(uint64_t got, uint64_t wanted, bool failed, bool noneUsed,
+                          const char* what) {
+  return (failed ? "read failed after " : "") + GroupDigits(got) + " of " + GroupDigits(wanted) +
+         " bytes; " + (noneUsed ? "the " : "the rest of the ") + what + " is black";
+}
+
+int32_t ReadDataFile(const char* name, uint8_t* out, size_t size, WarningSlot slot,
+                     const char* what) {
+  warnings[slot].clear();
+  const std::string path = AssetPath(name);
+  std::FILE* file = OpenDataFile(path);
   if (!file) return 0;
-  ReadAndClose(file, 0, out, size);
+  bool failed = false;
+  const size_t got = ReadUpTo(file, out, size, &failed);
+  std::fclose(file);
+  if (got < size) warnings[slot] = path + ": " + ShortFileText(got, size, failed, got == 0, what);
   return 1;
+}
+
+// Reads a texture as the design does -- the pixels from byte 1078 on, no
+// header field used -- and returns what is odd about the file, if anything.
+std::string ReadTexture(std::FILE* file, const std::string& path, uint8_t* texels) {
+  uint8_t head[kTextureFileOffset];
+  bool failed = false;
+  const size_t headSize = ReadUpTo(file, head, sizeof head, &failed);
+  size_t pixels = 0;
+  if (failed)
+    std::memset(texels, 0, kTextureBytes);
+  else
+    pixels = ReadUpTo(file, texels, kTextureBytes, &failed);
+  std::string problem = TextureHeaderProblem(head, headSize);
+  const uint64_t wanted = kTextureFileOffset + kTextureBytes;
+  const uint64_t got = headSize + pixels;
+  if (got < wanted) {
+    const std::string shortFile = ShortFileText(got, wanted, failed, pixels == 0, "texture");
+    problem = problem.empty() ? shortFile : problem + " (the file has " + shortFile + ")";
+  }
+  return problem.empty() ? problem : path + ": " + problem;
 }
 
 // The colour of palette entry i.
@@ -134,24 +173,46 @@ void SetAssetDirectory(const char* dir) { assetDirectory = dir ? dir : ""; }
 
 const char* LastAssetError() { return lastError.c_str(); }
 
-int32_t LoadPalette() { return ReadDataFile("CUBE.PAL", cubePalette, sizeof cubePalette); }
+std::vector<std::string> AssetWarnings() {
+  std::vector<std::string> lines;
+  for (const std::string& line : warnings)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
-int32_t LoadShadeTable() { return ReadDataFile("PALTBL1.DAT", shadeTable8, sizeof shadeTable8); }
+void ClearAssetWarnings() {
+  for (std::string& line : warnings) line.clear();
+}
 
-int32_t LoadBlendTable() { return ReadDataFile("PALTBL2.DAT", blendTable8, sizeof blendTable8); }
+int32_t LoadPalette() {
+  return ReadDataFile("CUBE.PAL", cubePalette, sizeof cubePalette, kPaletteSlot, "palette");
+}
+
+int32_t LoadShadeTable() {
+  return ReadDataFile("PALTBL1.DAT", shadeTable8, sizeof shadeTable8, kShadeSlot,
+                      "8-bit shading table");
+}
+
+int32_t LoadBlendTable() {
+  return ReadDataFile("PALTBL2.DAT", blendTable8, sizeof blendTable8, kBlendSlot,
+                      "8-bit blending table");
+}
 
 int32_t LoadTextures() {
+  for (int n = 0; n < 6; ++n) warnings[kFirstTextureSlot + n].clear();
   for (int n = 1; n <= 6; ++n) {
     char name[16];
     std::snprintf(name, sizeof name, "T%d.BMP", n);
-    std::FILE* file = OpenDataFile(name);
+    const std::string path = AssetPath(name);
+    std::FILE* file = OpenDataFile(path);
     if (!file) return 0;
     if (!AllocateBlock(textures[n - 1], kTextureBytes)) {
       std::fclose(file);
-      RecordError(AssetPath(name).c_str(), "out of memory for the texture");
+      RecordError(path, "out of memory for the texture");
       return 0;
     }
-    ReadAndClose(file, kTextureFileOffset, textures[n - 1], kTextureBytes);
+    warnings[kFirstTextureSlot + n - 1] = ReadTexture(file, path, textures[n - 1]);
+    std::fclose(file);
   }
   return 1;
 }

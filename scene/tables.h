@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 enum ShadingMode : int32_t {
   kNoShading = 0,
@@ -64,9 +66,14 @@ void UnpackRGB555(int32_t c, uint8_t* r, uint8_t* g, uint8_t* b);
 void SetAssetDirectory(const char* dir);
 // One line naming the file and the reason after a load failed.
 const char* LastAssetError();
+// One line for each data file that was read but is not what the cube
+// expects: shorter than what is read, or a texture whose header describes
+// another picture. From the latest load of each file, in loading order.
+std::vector<std::string> AssetWarnings();
+void ClearAssetWarnings();
 
-// Each returns 0 and records LastAssetError() when the file cannot be opened.
-// A short file leaves the unread rest zero.
+// Each returns 0 and records LastAssetError() when the file cannot be opened
+// or is not a regular file. A short file leaves the unread rest zero.
 int32_t LoadPalette();
 int32_t LoadShadeTable();
 int32_t LoadBlendTable();

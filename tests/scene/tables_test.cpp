@@ -135,7 +135,8 @@ TEST(DataFiles, ShortFilesLeaveTheRestZero) {
   dir.Write("CUBE.PAL", std::vector<uint8_t>(10, 0x55));
   dir.Write("PALTBL1.DAT", std::vector<uint8_t>(300, 0x66));
   dir.Write("PALTBL2.DAT", {});
-  for (int n = 1; n <= 6; ++n) dir.CopyData("T" + std::to_string(n) + ".BMP", 1078 + 130);
+  for (const char* name : {"T1.BMP", "T2.BMP", "T3.BMP", "T4.BMP", "T5.BMP", "T6.BMP"})
+    dir.CopyData(name, 1078 + 130);
   // Garbage first, so a short read that left it behind would show.
   std::memset(cubePalette, 0xEE, sizeof cubePalette);
   std::memset(shadeTable8, 0xEE, sizeof shadeTable8);
