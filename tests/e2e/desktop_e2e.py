@@ -308,6 +308,63 @@ def checked(v, left, band):
                for x in range(left + 3, left + 16) for y in range(band[0], band[1] + 1))
 
 
+def differences_below_bar(a, b):
+    """Where two views of one mode differ under the menu bar (row 38 on): the
+    number of pixels and the box around them (left, top, right, bottom)."""
+    n, box = 0, None
+    for y in range(38, a.height):
+        for x in range(a.width):
+            if a.pixel(x, y) != b.pixel(x, y):
+                n += 1
+                box = (min(box[0], x), min(box[1], y), max(box[2], x + 1), max(box[3], y + 1)) \
+                    if box else (x, y, x + 1, y + 1)
+    return n, box
+
+
+def menus_put_back(s, still, titles, mode):
+    """Pop-ups opened with the mouse leave nothing behind when they close or
+    give way to another: the paused picture under them is as it was."""
+    print("a pop-up put away with Escape or the mouse leaves the picture as it was", flush=True)
+    options, modes, cube = titles[1], titles[2], titles[0]
+
+    def leave_and_pause_again(label):
+        s.key("Escape")
+        s.wait_for(label + "-left", mode, cube_drawn, "a second Escape leaves the menu")
+        s.click(*still.to_screen(320, 300))
+        s.wait_for(label + "-paused", mode, caption_shown, "a click pauses again")
+        time.sleep(0.4)
+        return View(s.shot(label + "-still"), *mode)
+
+    s.click(*still.to_screen((options[0] + options[1]) // 2, 28))
+    s.wait_for("put-back-options", mode, lambda v: len(popup_rows(v, options[0] - 6)) == 6,
+               "a click on \"&Options\" opens its pop-up")
+    s.key("Escape")
+    s.wait_for("put-back-escape", mode, lambda v: differences_below_bar(still, v)[0] == 0,
+               "Escape closes the pop-up and the picture under it is back")
+    still = leave_and_pause_again("put-back-options")
+
+    s.click(*still.to_screen((modes[0] + modes[1]) // 2, 28))
+    s.wait_for("put-back-modes", mode, lambda v: len(popup_rows(v, modes[0] - 6)) >= 20,
+               "a click on \"Modes\" opens the list")
+    s.xdotool("mousemove", *map(str, still.to_screen((cube[0] + cube[1]) // 2, 28)))
+
+    def only_cube(v):
+        # The Cube pop-up's box, found as popup_box does, give or take its
+        # border; the Modes list reached far to the right of it.
+        right, bottom = popup_box(v, cube[0] - 6)
+        n, box = differences_below_bar(still, v)
+        print("    %d pixels differ from the paused picture, within %s" % (n, box), flush=True)
+        return (len(popup_rows(v, cube[0] - 6)) == 2 and box is not None and
+                box[0] >= cube[0] - 8 and box[2] <= right + 2 and box[3] <= bottom + 2)
+
+    s.wait_for("put-back-slide", mode, only_cube,
+               "sliding onto \"&Cube\" opens its pop-up and the Modes list is gone")
+    s.key("Escape")
+    s.wait_for("put-back-cube-escape", mode, lambda v: differences_below_bar(still, v)[0] == 0,
+               "Escape closes the Cube pop-up and the picture under it is back")
+    leave_and_pause_again("put-back-cube")
+
+
 def session(s, scratch):
     mode = (640, 480)
     s.start_display()
@@ -347,6 +404,7 @@ def session(s, scratch):
     time.sleep(0.4)
     still = View(s.shot("paused"), *mode)
     check(differing_rows(paused, still, 40) == 0, "nothing is drawn while paused")
+    menus_put_back(s, still, titles, mode)
 
     print("\"&Options\" then \"&Phong shading\\t4\" checks that item", flush=True)
     options = titles[1]
