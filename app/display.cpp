@@ -36,7 +36,9 @@ std::string Hex(HRESULT hr) {
 }  // namespace
 
 int32_t CreateDisplayDevice(HWND window) {
-  HRESULT hr = DirectDrawCreate(nullptr, &ddraw, nullptr);
+  // Qualified here and below: on Windows these are our layer's, beside the
+  // SDK's functions of the same names.
+  HRESULT hr = plat::DirectDrawCreate(nullptr, &ddraw, nullptr);
   if (hr != DD_OK) {
     ddraw = nullptr;
     NoteStartupFailure("cannot open the display (DirectDrawCreate " + Hex(hr) + ")");
@@ -58,7 +60,7 @@ void ReleaseDisplayDevice() {
   ReleaseObject(ddraw);
 }
 
-HRESULT AddModeItem(DDSURFACEDESC* mode, void* context) {
+HRESULT CALLBACK AddModeItem(DDSURFACEDESC* mode, void* context) {
   if (!mode) return DDENUMRET_OK;
   const uint32_t width = mode->dwWidth, height = mode->dwHeight;
   const uint32_t depth = mode->ddpfPixelFormat.dwRGBBitCount;
@@ -73,7 +75,7 @@ HRESULT AddModeItem(DDSURFACEDESC* mode, void* context) {
   std::snprintf(label, sizeof label, "%ux%ux%u", width, height, depth);
   AppendMenuA(popup, MF_STRING, id, label);
   MENUITEMINFOA info{};
-  info.cbSize = sizeof info;
+  info.cbSize = kMenuItemInfoSize;
   info.fMask = MIIM_DATA;
   info.dwItemData = PackModeData(width, height, depth);
   SetMenuItemInfoA(popup, id, 0, &info);
@@ -121,9 +123,9 @@ int32_t DDApp::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   }
 
   HDC screen = GetDC(nullptr);
-  if (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) {
+  if (plat::GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) {
     PALETTEENTRY entries[256]{};
-    GetSystemPaletteEntries(screen, 0, 256, entries);
+    plat::GetSystemPaletteEntries(screen, 0, 256, entries);
     if (paletteSource) {
       for (int i = 10; i < 255; ++i) {
         entries[i].peRed = paletteSource[3 * i];

@@ -34,7 +34,7 @@ constexpr DisplayMode UnpackModeData(uint32_t data) {
 
 // EnumDisplayModes callback: appends one item per usable mode to the pop-up
 // menu given as context.
-plat::HRESULT AddModeItem(plat::DDSURFACEDESC* mode, void* context);
+plat::HRESULT CALLBACK AddModeItem(plat::DDSURFACEDESC* mode, void* context);
 
 // theApp's SetMode; when that fails, back to the mode that was running so
 // that something is drawn still (each failure told on standard error).

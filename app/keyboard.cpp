@@ -75,7 +75,7 @@ void ReleaseKeyboard() {
 
 void PollKeyboard() {
   if (!keyboard || !theApp) return;
-  uint32_t count = kKeyBufferSize;
+  DWORD count = kKeyBufferSize;
   HRESULT hr = keyboard->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), keyBuffer, &count, 0);
   for (int attempt = 0; hr == DIERR_INPUTLOST; ++attempt) {
     if (attempt == kMaxReacquires || keyboard->Acquire() < 0) return;

@@ -1,7 +1,5 @@
 #include "app/window.h"
 
-#include <cstdio>
-
 #include "app/ddapp.h"
 #include "app/display.h"
 #include "app/frame_view.h"
@@ -23,7 +21,7 @@ std::string startupFailure;
 // A mode item was chosen.
 void ChooseMode(HWND window, UINT command) {
   MENUITEMINFOA info{};
-  info.cbSize = sizeof info;
+  info.cbSize = kMenuItemInfoSize;
   info.fMask = MIIM_DATA;
   if (!GetMenuItemInfoA(GetMenu(window), command, 0, &info)) return;
   const DisplayMode wanted = UnpackModeData(static_cast<uint32_t>(info.dwItemData));
@@ -50,7 +48,7 @@ int32_t CreateMainWindow(HINSTANCE instance, HINSTANCE previous, const char*,
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, "AppIcon");
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetStockObject(BLACK_BRUSH);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszMenuName = "AppMenu";
     wc.lpszClassName = theApp->appName;
     if (!RegisterClassA(&wc)) {
@@ -105,8 +103,8 @@ void RunMessageLoop() {
   }
 }
 
-int32_t WinMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine,
-                int32_t showCommand) {
+int32_t WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, char* commandLine,
+                       int32_t showCommand) {
   if (!theApp) {
     NoteStartupFailure("there is no application object");
     return 0;
@@ -124,7 +122,7 @@ int32_t WinMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine,
   return 1;
 }
 
-LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ACTIVATEAPP: active = static_cast<int32_t>(wParam); break;
     case WM_DESTROY:
@@ -173,7 +171,7 @@ LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                 : DefWindowProcA(window, message, wParam, lParam);
 }
 
-BOOL AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: return 1;
     case WM_COMMAND:
@@ -183,11 +181,15 @@ BOOL AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   }
 }
 
-int RunApplication() {
-  if (WinMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL)) return 0;
-  std::fprintf(stderr, "%s: start-up failed: %s\n",
-               theApp && theApp->appName ? theApp->appName : "kelvo-cube",
-               startupFailure.empty() ? "unknown reason" : startupFailure.c_str());
+int RunApplication() { return RunApplication(SW_SHOWNORMAL); }
+
+int RunApplication(int32_t showCommand) {
+  char commandLine[] = "";
+  if (WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, showCommand)) return 0;
+  const std::string text =
+      "start-up failed: " + (startupFailure.empty() ? std::string("unknown reason") : startupFailure);
+  MessageBoxA(nullptr, text.c_str(), theApp && theApp->appName ? theApp->appName : "kelvo-cube",
+              MB_OK | MB_ICONERROR);
   return 1;
 }
 

@@ -13,8 +13,9 @@ extern int32_t active;  // wParam of the last WM_ACTIVATEAPP
 extern int32_t paused;  // 0 or 1
 
 // 1 after a normal quit; 0 when start-up failed (StartupFailure() says why).
-int32_t WinMain(plat::HINSTANCE instance, plat::HINSTANCE previous, const char* commandLine,
-                int32_t showCommand);
+// Declared as the SDK declares it: on Windows the compiler knows the name.
+int32_t WINAPI WinMain(plat::HINSTANCE instance, plat::HINSTANCE previous, char* commandLine,
+                       int32_t showCommand);
 // Window class, accelerators, window, devices and the "Modes" menu.
 int32_t CreateMainWindow(plat::HINSTANCE instance, plat::HINSTANCE previous,
                          const char* commandLine, int32_t showCommand);
@@ -23,15 +24,18 @@ void ReleaseDevices();
 // True when there is nothing to draw and the loop may wait for a message.
 int32_t OnIdle();
 void RunMessageLoop();
-plat::LRESULT MainWndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam,
-                          plat::LPARAM lParam);
-plat::BOOL AboutDlgProc(plat::HWND dialog, plat::UINT message, plat::WPARAM wParam,
-                        plat::LPARAM lParam);
+plat::LRESULT CALLBACK MainWndProc(plat::HWND window, plat::UINT message, plat::WPARAM wParam,
+                                   plat::LPARAM lParam);
+plat::INT_PTR CALLBACK AboutDlgProc(plat::HWND dialog, plat::UINT message, plat::WPARAM wParam,
+                                    plat::LPARAM lParam);
 
 // What a program's main() calls: runs WinMain for this module and gives the
-// process exit code, 0 after a normal quit; a failed start-up prints one line
-// with its reason on standard error and gives 1.
+// process exit code, 0 after a normal quit; a failed start-up gives 1 and
+// says why in a message box ("<name>: start-up failed: <reason>" on standard
+// error where the window system has no box to show). The window is shown
+// normally, or as showCommand says.
 int RunApplication();
+int RunApplication(int32_t showCommand);
 
 // The first reason start-up failed, or empty.
 const std::string& StartupFailure();

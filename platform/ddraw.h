@@ -2,6 +2,10 @@
 // a flipping chain of surfaces, an 8-bit palette, and a device context on a
 // surface for text. Each backend implements these; the frame sees nothing else.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/win32/sdk.h"
+#else
 #include <cstdint>
 
 #include "platform/gdi.h"
@@ -120,7 +124,7 @@ class IDirectDrawSurface {
   ~IDirectDrawSurface() = default;
 };
 
-using LPDDENUMMODESCALLBACK = HRESULT (*)(DDSURFACEDESC* mode, void* context);
+using LPDDENUMMODESCALLBACK = HRESULT(CALLBACK*)(DDSURFACEDESC* mode, void* context);
 
 class IDirectDraw {
  public:
@@ -142,3 +146,5 @@ class IDirectDraw {
 HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void* outer);
 
 }  // namespace plat
+
+#endif  // _WIN32

@@ -2,6 +2,10 @@
 // keyboard with the standard keyboard data format, read in buffered form.
 // Each backend implements DirectInputCreateA and defines c_dfDIKeyboard.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/win32/sdk.h"
+#else
 #include <cstdint>
 
 #include "platform/types.h"
@@ -103,8 +107,8 @@ class IDirectInputDevice {
   virtual HRESULT Unacquire() = 0;
   // count: in, the records room; out, the records written. Without DIGDD_PEEK
   // the records are removed from the device's buffer.
-  virtual HRESULT GetDeviceData(uint32_t recordSize, DIDEVICEOBJECTDATA* records,
-                                uint32_t* count, uint32_t flags) = 0;
+  virtual HRESULT GetDeviceData(uint32_t recordSize, DIDEVICEOBJECTDATA* records, DWORD* count,
+                                uint32_t flags) = 0;
 
  protected:
   ~IDirectInputDevice() = default;
@@ -231,3 +235,5 @@ enum : uint8_t {
 };
 
 }  // namespace plat
+
+#endif  // _WIN32

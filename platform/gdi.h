@@ -1,6 +1,10 @@
 // The few GDI services the frame uses: the screen's device context and its
 // palette, and white text with a transparent background on a surface's DC.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/win32/sdk.h"
+#else
 #include <cstdint>
 
 #include "platform/types.h"
@@ -46,3 +50,5 @@ COLORREF SetBkColor(HDC dc, COLORREF color);
 BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length);
 
 }  // namespace plat
+
+#endif  // _WIN32

@@ -1,7 +1,19 @@
 // The handful of window-system types and message numbers every part of the
 // platform layer shares. A native Win32 backend maps them onto the real ones.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/win32/sdk.h"
+#else
 #include <cstdint>
+
+// The calling conventions of 32-bit Windows callbacks; nothing elsewhere.
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+#ifndef WINAPI
+#define WINAPI
+#endif
 
 namespace plat {
 
@@ -17,6 +29,8 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using BOOL = int32_t;
 using HRESULT = int32_t;
+using DWORD = uint32_t;
+using INT_PTR = intptr_t;
 
 struct RECT {
   int32_t left;
@@ -69,3 +83,5 @@ constexpr LPARAM MakeLParam(int32_t low, int32_t high) {
 }
 
 }  // namespace plat
+
+#endif  // _WIN32

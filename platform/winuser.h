@@ -3,7 +3,12 @@
 // the cursor, system metrics and the millisecond clock. Each backend
 // implements these free functions; an executable links exactly one backend.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/win32/sdk.h"
+#else
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/ddraw.h"
 #include "platform/types.h"
@@ -17,8 +22,8 @@ using HICON = IconObject*;
 using HCURSOR = CursorObject*;
 using HACCEL = AccelObject*;
 using HBRUSH = void*;
-using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
-using DLGPROC = BOOL (*)(HWND, UINT, WPARAM, LPARAM);
+using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 
 constexpr UINT CS_VREDRAW = 0x1;
 constexpr UINT CS_HREDRAW = 0x2;
@@ -182,6 +187,7 @@ struct MENUITEMINFOA {
   char* dwTypeData;
   UINT cch;
 };
+constexpr UINT kMenuItemInfoSize = sizeof(MENUITEMINFOA);
 
 // One accelerator: a virtual key (with FVIRTKEY) and the command it sends.
 struct ACCEL {
@@ -248,10 +254,23 @@ BOOL DrawMenuBar(HWND window);
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 
 // Runs its own message loop until the dialog procedure calls EndDialog.
-intptr_t DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owner, DLGPROC proc,
-                         LPARAM param);
-BOOL EndDialog(HWND dialog, intptr_t result);
+INT_PTR DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owner, DLGPROC proc,
+                        LPARAM param);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_ICONERROR = 0x10;
+// The emulation draws no box: the message is for whoever started the
+// program, which may have no window left to show it in. Caption and text go
+// to standard error as one line, "caption: text"; the answer is IDOK.
+inline int32_t MessageBoxA(HWND, const char* text, const char* caption, UINT) {
+  std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+  std::fflush(stderr);
+  return IDOK;
+}
 
 uint32_t timeGetTime();
 
 }  // namespace plat
+
+#endif  // _WIN32

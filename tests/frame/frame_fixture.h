@@ -105,7 +105,8 @@ class FrameTest : public ::testing::Test {
   }
   // Runs the whole program with the steps added so far; WinMain's result.
   int32_t Run() {
-    return WinMain(plat::GetModuleHandleA(nullptr), nullptr, "", plat::SW_SHOWNORMAL);
+    char commandLine[] = "";
+    return WinMain(plat::GetModuleHandleA(nullptr), nullptr, commandLine, plat::SW_SHOWNORMAL);
   }
 
   FakeApp app;

@@ -138,7 +138,7 @@ TEST_F(FrameTest, TheAboutTemplateIsAsDescribed) {
 }
 
 std::vector<UINT> dialogMessages;
-BOOL RecordingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR RecordingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   dialogMessages.push_back(message);
   if (message == WM_INITDIALOG) {
     EXPECT_EQ(lParam, 77);

@@ -34,7 +34,7 @@ LRESULT RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-BOOL AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) return 1;
   if (message == WM_COMMAND && LowWord(wParam) == IDOK) EndDialog(dialog, 7);
   return 0;

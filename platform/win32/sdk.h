@@ -1,0 +1,160 @@
+// The real USER32, GDI32, WINMM, DirectDraw and DirectInput 5 under the names
+// the frame uses. Only this header includes the SDK: the frame reaches it
+// through platform/*.h, which come here on Windows. The SDK's constants are
+// macros and work unqualified; the types and functions join namespace plat.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <mmsystem.h>
+#include <ddraw.h>
+#ifndef DIRECTINPUT_VERSION
+#define DIRECTINPUT_VERSION 0x0500
+#endif
+#if DIRECTINPUT_VERSION != 0x0500
+#error "the keyboard is read through DirectInput 5"
+#endif
+#include <dinput.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+
+// Types. IDirectInput and IDirectInputDevice are macros for their A forms.
+using ::BOOL;
+using ::COLORREF;
+using ::DWORD;
+using ::HACCEL;
+using ::HBRUSH;
+using ::HCURSOR;
+using ::HDC;
+using ::HICON;
+using ::HINSTANCE;
+using ::HMENU;
+using ::HRESULT;
+using ::HWND;
+using ::INT_PTR;
+using ::LPARAM;
+using ::LRESULT;
+using ::UINT;
+using ::WPARAM;
+using ::ACCEL;
+using ::DLGPROC;
+using ::GUID;
+using ::MENUITEMINFOA;
+using ::MSG;
+using ::PALETTEENTRY;
+using ::POINT;
+using ::RECT;
+using ::WNDCLASSA;
+using ::WNDPROC;
+using ::DDBLTFX;
+using ::DDPIXELFORMAT;
+using ::DDSCAPS;
+using ::DDSURFACEDESC;
+using ::IDirectDraw;
+using ::IDirectDrawPalette;
+using ::IDirectDrawSurface;
+using ::LPDDENUMMODESCALLBACK;
+using ::DIDATAFORMAT;
+using ::DIDEVICEOBJECTDATA;
+using ::DIOBJECTDATAFORMAT;
+using ::DIPROPDWORD;
+using ::DIPROPHEADER;
+using ::IDirectInputA;
+using ::IDirectInputDeviceA;
+
+// USER32 and KERNEL32.
+using ::AdjustWindowRectEx;
+using ::AppendMenuA;
+using ::CheckMenuItem;
+using ::CreateMenu;
+using ::CreatePopupMenu;
+using ::CreateWindowExA;
+using ::DefWindowProcA;
+using ::DestroyMenu;
+using ::DestroyWindow;
+using ::DialogBoxParamA;
+using ::DispatchMessageA;
+using ::DrawMenuBar;
+using ::EnableWindow;
+using ::EndDialog;
+using ::GetCursor;
+using ::GetMenu;
+using ::GetMenuItemCount;
+using ::GetMenuItemInfoA;
+using ::GetMenuState;
+using ::GetMenuStringA;
+using ::GetModuleHandleA;
+using ::GetSubMenu;
+using ::GetSystemMetrics;
+using ::GetWindowRect;
+using ::IsIconic;
+using ::IsWindow;
+using ::IsWindowEnabled;
+using ::LoadAcceleratorsA;
+using ::LoadCursorA;
+using ::LoadIconA;
+using ::LoadMenuA;
+using ::MessageBoxA;
+using ::PeekMessageA;
+using ::PostMessageA;
+using ::PostQuitMessage;
+using ::RedrawWindow;
+using ::RegisterClassA;
+using ::SendMessageA;
+using ::SetCursor;
+using ::SetMenuItemInfoA;
+using ::SetWindowPos;
+using ::ShowWindow;
+using ::TranslateAcceleratorA;
+using ::TranslateMessage;
+using ::UpdateWindow;
+using ::WaitMessage;
+
+// GDI32 and WINMM.
+using ::GetDC;
+using ::GetStockObject;
+using ::ReleaseDC;
+using ::SetBkColor;
+using ::SetBkMode;
+using ::SetTextColor;
+using ::TextOutA;
+using ::timeGetTime;
+
+// DirectInput; its keyboard format and device GUID come from the SDK's libraries.
+using ::c_dfDIKeyboard;
+using ::DirectInputCreateA;
+using ::GUID_SysKeyboard;
+
+// The size of MENUITEMINFOA before hbmpItem was added (44 bytes on 32-bit
+// Windows), which every version of Windows accepts.
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+
+// A thin layer of our own (platform/win32) where Windows and Wine differ
+// from what the frame needs. These share the SDK's names, so the frame calls
+// them qualified.
+// DirectDraw whose surfaces' rows, when longer than their width, are drawn
+// through a contiguous copy.
+HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** out, IUnknown* outer);
+// An 8-bit display DC is palette-based, even where Wine says otherwise.
+int GetDeviceCaps(HDC dc, int index);
+UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
+
+constexpr uint32_t LowWord(uintptr_t v) { return static_cast<uint32_t>(v & 0xFFFF); }
+constexpr uint32_t HighWord(uintptr_t v) { return static_cast<uint32_t>((v >> 16) & 0xFFFF); }
+constexpr WPARAM MakeWParam(uint32_t low, uint32_t high) {
+  return static_cast<WPARAM>((low & 0xFFFF) | ((high & 0xFFFF) << 16));
+}
+constexpr LPARAM MakeLParam(int32_t low, int32_t high) {
+  return static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(low) & 0xFFFF) |
+                                                  ((static_cast<uint32_t>(high) & 0xFFFF) << 16)));
+}
+
+}  // namespace plat
