@@ -2,12 +2,7 @@
 
 #include <cstddef>
 
-namespace {
-
-// A 5-bit component spread over the whole byte range.
-uint8_t Expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
-
-}  // namespace
+#include "platform/core/present.h"
 
 std::vector<uint8_t> FrameToRgb(const uint8_t* pixels, int width, int height, int bitsPerPixel,
                                 const uint8_t* palette) {
@@ -28,10 +23,12 @@ std::vector<uint8_t> FrameToRgb(const uint8_t* pixels, int width, int height, in
         break;
       }
       case 16: {
-        const unsigned word = pixels[2 * i] | (pixels[2 * i + 1] << 8);
-        out[0] = Expand5((word >> 10) & 31);
-        out[1] = Expand5((word >> 5) & 31);
-        out[2] = Expand5(word & 31);
+        // As the monitor shows it.
+        const uint32_t argb =
+            plat::core::Argb555(pixels[2 * i] | (uint32_t{pixels[2 * i + 1]} << 8));
+        out[0] = static_cast<uint8_t>(argb >> 16);
+        out[1] = static_cast<uint8_t>(argb >> 8);
+        out[2] = static_cast<uint8_t>(argb);
         break;
       }
       default: {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/internal.h"
+#include "platform/core/present.h"
 #include "platform/font.h"
 
 namespace plat {
@@ -566,42 +567,7 @@ std::vector<uint8_t> FrontPixels() {
   return s.primary->buffers[s.primary->order[0]];
 }
 
-std::vector<uint8_t> FrontImageRgb() {
-  DisplayState& s = State();
-  if (!s.primary || !s.primary->alive) return {};
-  const Chain& c = *s.primary;
-  const std::vector<uint8_t>& px = c.buffers[c.order[0]];
-  const PALETTEENTRY* pal = c.palette ? c.palette->entries : s.system;
-  const size_t count = size_t{c.width} * c.height;
-  std::vector<uint8_t> rgb(count * 3);
-  for (size_t i = 0; i < count; ++i) {
-    uint8_t* o = &rgb[i * 3];
-    switch (c.bitsPerPixel) {
-      case 8: {
-        const PALETTEENTRY& e = pal[px[i]];
-        o[0] = e.peRed;
-        o[1] = e.peGreen;
-        o[2] = e.peBlue;
-        break;
-      }
-      case 16: {
-        const uint32_t v = px[2 * i] | (px[2 * i + 1] << 8);
-        o[0] = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
-        o[1] = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
-        o[2] = static_cast<uint8_t>((v & 31) * 255 / 31);
-        break;
-      }
-      default: {
-        const size_t step = c.BytesPerPixel();
-        o[0] = px[i * step + 2];
-        o[1] = px[i * step + 1];
-        o[2] = px[i * step];
-        break;
-      }
-    }
-  }
-  return rgb;
-}
+std::vector<uint8_t> FrontImageRgb() { return ToRgb(FrontView()); }
 
 bool FrontPalette(PALETTEENTRY out[256]) {
   DisplayState& s = State();

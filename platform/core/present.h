@@ -1,10 +1,12 @@
 // How a monitor shows the emulated screen in a window or on a real screen of
 // another size: scaled with its aspect ratio kept and black bars beside it,
-// by a whole number where twice the size or more fits (sharp pixels), and the pixels of each
-// depth as the display hardware would turn them into colours.
+// by a whole number where twice the size or more fits (sharp pixels), shrunk
+// by averaging where the screen is larger than the output, and the pixels of
+// each depth as the display hardware would turn them into colours.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/core/core.h"
 
@@ -26,9 +28,62 @@ Placement FitScreen(int32_t screenWidth, int32_t screenHeight, int32_t outWidth,
 // the bars beside the picture.
 bool OutputToScreen(const Placement& placement, int32_t screenWidth, int32_t screenHeight,
                     int32_t outX, int32_t outY, int32_t* x, int32_t* y);
+
+// A 5-bit level over the whole byte range by repeating its top bits, as
+// display hardware widens it: 0 is 0, 16 is 132, 31 is 255. Every picture of
+// a 16-bit screen (the monitor, PNG files, tests) goes through this.
+constexpr uint8_t Expand5(uint32_t level) {
+  return static_cast<uint8_t>(((level & 31) << 3) | ((level & 31) >> 2));
+}
+// A 5-5-5 pixel (red in bits 10-14, bit 15 ignored) as 0xFFRRGGBB.
+constexpr uint32_t Argb555(uint32_t pixel) {
+  return 0xFF000000u | (uint32_t{Expand5(pixel >> 10)} << 16) |
+         (uint32_t{Expand5(pixel >> 5)} << 8) | Expand5(pixel);
+}
+
 // The view's pixels as 0xFFRRGGBB, rows `pitch` pixels apart: 8 bits through
 // the palette, 16 bits as 5-5-5, 24 bits as blue, green, red bytes, 32 bits
 // as blue, green, red, unused.
 void ToArgb(const ScreenView& view, uint32_t* out, size_t pitch);
+// The same as 8-bit red, green, blue triples, width * height * 3 bytes.
+std::vector<uint8_t> ToRgb(const ScreenView& view);
+
+// True when the placement shows the screen smaller than its own size.
+bool Shrinks(const Placement& placement, int32_t screenWidth, int32_t screenHeight);
+
+// Shrinks a screen for a smaller output: every output pixel is the average of
+// the screen area it covers, so thin lines and text stay readable where
+// dropping pixels would break them up. Keeps its working rows from call to
+// call; shown again at the same sizes it allocates nothing.
+class AreaShrinker {
+ public:
+  // The view as width x height pixels of 0xFFRRGGBB, rows `pitch` pixels
+  // apart. False, writing nothing, for an empty view or a size larger than
+  // the view's in either direction.
+  bool Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out, size_t pitch);
+
+ private:
+  // Where each screen column (or row) goes: the output pixel it starts in,
+  // its weight there and its weight in the next one, in 1/4096 of an output
+  // pixel; the weights of every output pixel add up to exactly 4096. It
+  // closes the output pixel when it reaches that pixel's end.
+  struct Share {
+    int32_t first;
+    uint32_t weight;
+    uint32_t rest;
+    bool closes;
+  };
+  static void Spread(int32_t from, int32_t to, std::vector<Share>* shares);
+  // One screen row of `count` pixels into across_; pixel(x) gives pixel x
+  // with its channels side by side.
+  template <typename Pixel>
+  void Across(size_t count, const Pixel& pixel);
+
+  std::vector<Share> columns_;
+  std::vector<Share> rows_;
+  int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
+  std::vector<uint64_t> across_;           // a screen row shrunk, channels side by side
+  std::vector<uint64_t> redBlue_, green_;  // the output row being summed
+};
 
 }  // namespace plat::core

@@ -26,8 +26,9 @@ BLACK = (0, 0, 0)
 # The classic list, then the desktop's own size (960x720 here), each at four depths.
 MODE_COUNT = 36
 MODE_800x600x16 = 17
-# The channel values a 5-5-5 pixel can show.
-FIVE_BIT = {v * 255 // 31 for v in range(32)}
+# The channel values a 5-5-5 pixel can show: its 5 bits repeated below, as
+# the hardware widens them.
+FIVE_BIT = {(v << 3) | (v >> 2) for v in range(32)}
 
 
 class Failure(Exception):

@@ -1,9 +1,14 @@
 // How a monitor shows the emulated screen: the fit, the way back for the
-// mouse, and the colours of each depth.
+// mouse, the colours of each depth, and shrinking a screen larger than the
+// output.
 #include "platform/core/present.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace {
@@ -115,6 +120,10 @@ TEST(ToArgb, ShowsEachDepthAsTheHardwareWould) {
   ToArgb({sixteen, 2, 1, 16, nullptr}, out, 2);
   EXPECT_EQ(out[0], 0xFFFF0000u);
   EXPECT_EQ(out[1], 0xFFFFFFFFu);
+  // Red 16, green 1, blue 30: the top bits repeated below (132, 8, 247).
+  const uint8_t levels[2] = {0x3E, 0x40};
+  ToArgb({levels, 1, 1, 16, nullptr}, out, 1);
+  EXPECT_EQ(out[0], 0xFF8408F7u);
 
   const uint8_t bgr[6] = {1, 2, 3, 4, 5, 6};
   ToArgb({bgr, 2, 1, 24, nullptr}, out, 2);
@@ -135,6 +144,230 @@ TEST(ToArgb, KeepsToThePitchAndAllowsAMissingPalette) {
   EXPECT_EQ(out[2], 0x12345678u);  // the padding of each row stays
   EXPECT_EQ(out[3], 0xFF000000u);
   EXPECT_EQ(out[5], 0x12345678u);
+}
+
+TEST(Expand5, ReachesBothEndsAndKeepsTheOrderOfLevels) {
+  EXPECT_EQ(Expand5(0), 0);
+  EXPECT_EQ(Expand5(31), 255);
+  for (uint32_t v = 1; v < 32; ++v) {
+    EXPECT_GT(Expand5(v), Expand5(v - 1));
+    // Back to the same level when the display's 8 bits are cut to 5.
+    EXPECT_EQ(Expand5(v) >> 3, v);
+  }
+  // Only the five low bits count.
+  EXPECT_EQ(Expand5(32 + 3), Expand5(3));
+  EXPECT_EQ(
+      Argb555(0x8000u | (3u << 10) | (17u << 5) | 29u),
+      0xFF000000u | (uint32_t{Expand5(3)} << 16) | (uint32_t{Expand5(17)} << 8) | Expand5(29));
+}
+
+TEST(ToRgb, GivesTheSameColoursAsTheMonitor) {
+  const uint8_t sixteen[6] = {0x3E, 0x40, 0x00, 0x7C, 0x1F, 0x00};
+  const std::vector<uint8_t> rgb = ToRgb({sixteen, 3, 1, 16, nullptr});
+  uint32_t argb[3] = {};
+  ToArgb({sixteen, 3, 1, 16, nullptr}, argb, 3);
+  ASSERT_EQ(rgb.size(), 9u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(rgb[3 * i], static_cast<uint8_t>(argb[i] >> 16));
+    EXPECT_EQ(rgb[3 * i + 1], static_cast<uint8_t>(argb[i] >> 8));
+    EXPECT_EQ(rgb[3 * i + 2], static_cast<uint8_t>(argb[i]));
+  }
+  EXPECT_EQ(rgb[0], 132);
+  EXPECT_TRUE(ToRgb({nullptr, 3, 1, 16, nullptr}).empty());
+  EXPECT_TRUE(ToRgb({sixteen, 0, 1, 16, nullptr}).empty());
+}
+
+// ---- Shrinking ----
+
+uint32_t Red(uint32_t p) { return (p >> 16) & 0xFF; }
+uint32_t Green(uint32_t p) { return (p >> 8) & 0xFF; }
+uint32_t Blue(uint32_t p) { return p & 0xFF; }
+
+// A 32-bit screen (blue, green, red, unused) from pixels given as 0xRRGGBB.
+struct Screen32 {
+  Screen32(int32_t w, int32_t h) : width(w), height(h), bytes(size_t(w) * size_t(h) * 4) {}
+  void Set(int32_t x, int32_t y, uint32_t rgb) {
+    uint8_t* p = &bytes[(size_t(y) * size_t(width) + size_t(x)) * 4];
+    p[0] = static_cast<uint8_t>(rgb);
+    p[1] = static_cast<uint8_t>(rgb >> 8);
+    p[2] = static_cast<uint8_t>(rgb >> 16);
+  }
+  uint32_t Get(int32_t x, int32_t y) const {
+    const uint8_t* p = &bytes[(size_t(y) * size_t(width) + size_t(x)) * 4];
+    return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  }
+  ScreenView View() const { return {bytes.data(), width, height, 32, nullptr}; }
+  int32_t width, height;
+  std::vector<uint8_t> bytes;
+};
+
+// The plain definition: each output pixel is the mean of the screen area it
+// covers, in doubles, pixel by pixel.
+std::vector<uint32_t> ReferenceShrink(const Screen32& s, int32_t w, int32_t h) {
+  std::vector<uint32_t> out(size_t(w) * size_t(h));
+  const double sx = double(s.width) / w, sy = double(s.height) / h;
+  for (int32_t oy = 0; oy < h; ++oy)
+    for (int32_t ox = 0; ox < w; ++ox) {
+      const double x0 = ox * sx, x1 = (ox + 1) * sx, y0 = oy * sy, y1 = (oy + 1) * sy;
+      double sum[3] = {0, 0, 0};
+      for (int32_t y = int32_t(y0); y < s.height && y < y1; ++y)
+        for (int32_t x = int32_t(x0); x < s.width && x < x1; ++x) {
+          const double cover = (std::min<double>(x + 1, x1) - std::max<double>(x, x0)) *
+                               (std::min<double>(y + 1, y1) - std::max<double>(y, y0));
+          const uint32_t p = s.Get(x, y);
+          sum[0] += cover * Red(p);
+          sum[1] += cover * Green(p);
+          sum[2] += cover * Blue(p);
+        }
+      const double area = sx * sy;
+      uint32_t c[3];
+      for (int i = 0; i < 3; ++i) c[i] = uint32_t(std::lround(sum[i] / area));
+      out[size_t(oy) * size_t(w) + size_t(ox)] = 0xFF000000u | (c[0] << 16) | (c[1] << 8) | c[2];
+    }
+  return out;
+}
+
+TEST(Shrinks, OnlyWhenThePictureIsSmallerThanTheScreen) {
+  EXPECT_TRUE(Shrinks(FitScreen(1600, 1200, 1024, 768), 1600, 1200));
+  EXPECT_TRUE(Shrinks(FitScreen(1280, 1024, 1024, 640), 1280, 1024));
+  EXPECT_FALSE(Shrinks(FitScreen(640, 480, 1024, 768), 640, 480));
+  EXPECT_FALSE(Shrinks(FitScreen(800, 600, 800, 600), 800, 600));
+  EXPECT_FALSE(Shrinks(FitScreen(320, 200, 1920, 1080), 320, 200));
+  EXPECT_FALSE(Shrinks(Placement{}, 640, 480));
+}
+
+TEST(AreaShrinker, AveragesTheAreaEachOutputPixelCovers) {
+  std::mt19937 random(7);
+  const struct {
+    int32_t fromW, fromH, toW, toH;
+  } cases[] = {{8, 6, 4, 3},    {400, 300, 256, 192},   {37, 23, 5, 3},       {9, 7, 9, 2},
+               {10, 10, 3, 10}, {1280, 1024, 960, 768}, {640, 480, 639, 479}, {5, 1, 1, 1}};
+  for (const auto& c : cases) {
+    Screen32 s(c.fromW, c.fromH);
+    for (int32_t y = 0; y < s.height; ++y)
+      for (int32_t x = 0; x < s.width; ++x) s.Set(x, y, random() & 0xFFFFFF);
+    std::vector<uint32_t> out(size_t(c.toW) * size_t(c.toH));
+    AreaShrinker shrinker;
+    ASSERT_TRUE(shrinker.Shrink(s.View(), c.toW, c.toH, out.data(), size_t(c.toW)));
+    const std::vector<uint32_t> want = ReferenceShrink(s, c.toW, c.toH);
+    int worst = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+      EXPECT_EQ(out[i] >> 24, 0xFFu);
+      for (uint32_t (*channel)(uint32_t) : {Red, Green, Blue})
+        worst = std::max(worst, std::abs(int(channel(out[i])) - int(channel(want[i]))));
+    }
+    // Fixed point against doubles: a level at most.
+    EXPECT_LE(worst, 1) << c.fromW << "x" << c.fromH << " to " << c.toW << "x" << c.toH;
+  }
+}
+
+TEST(AreaShrinker, KeepsFlatColoursAndHalvesExactly) {
+  Screen32 s(1600, 1200);
+  for (int32_t y = 0; y < s.height; ++y)
+    for (int32_t x = 0; x < s.width; ++x) s.Set(x, y, 0x8040C3);
+  std::vector<uint32_t> out(1024 * 768);
+  AreaShrinker shrinker;
+  ASSERT_TRUE(shrinker.Shrink(s.View(), 1024, 768, out.data(), 1024));
+  for (const uint32_t p : out) ASSERT_EQ(p, 0xFF8040C3u);
+
+  // Two by two into one: the mean, halves rounded up.
+  Screen32 q(4, 2);
+  const uint32_t block[2][4] = {{0x000000, 0x020406, 255, 255}, {0x000000, 0x000000, 0, 1}};
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 4; ++x) q.Set(x, y, block[y][x]);
+  uint32_t two[2] = {};
+  ASSERT_TRUE(shrinker.Shrink(q.View(), 2, 1, two, 2));
+  EXPECT_EQ(two[0], 0xFF010102u);  // 2/4, 4/4, 6/4
+  EXPECT_EQ(two[1], 0xFF000080u);  // 511/4 = 127.75
+}
+
+TEST(AreaShrinker, EveryThinLineLeavesATrace) {
+  // One-pixel lines, as in text and menu borders: dropping pixels loses some
+  // of them altogether; averaging keeps each, fainter, with its light.
+  for (int32_t column = 0; column < 1600; column += 7) {
+    Screen32 s(1600, 4);
+    for (int32_t y = 0; y < 4; ++y) s.Set(column, y, 0xFFFFFF);
+    std::vector<uint32_t> out(1024 * 2);
+    AreaShrinker shrinker;
+    ASSERT_TRUE(shrinker.Shrink(s.View(), 1024, 2, out.data(), 1024));
+    uint32_t light = 0;
+    for (int32_t x = 0; x < 1024; ++x) light += Red(out[size_t(x)]);
+    // 255 spread over 1024/1600 of a pixel: 163 give or take the rounding.
+    EXPECT_NEAR(light, 163, 2) << "column " << column;
+  }
+}
+
+TEST(AreaShrinker, ReadsEveryDepthAsTheMonitorShowsIt) {
+  // The same picture at 8, 16, 24 bits, shrunk, matches the shrunk ARGB picture.
+  PALETTEENTRY palette[256];
+  for (int i = 0; i < 256; ++i) palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
+  std::vector<uint8_t> eight(30 * 20), sixteen(30 * 20 * 2), bgr(30 * 20 * 3);
+  for (size_t i = 0; i < eight.size(); ++i) {
+    eight[i] = uint8_t(i * 31 + i / 30);
+    sixteen[2 * i] = uint8_t(i * 13);
+    sixteen[2 * i + 1] = uint8_t(i * 5);
+    for (size_t b = 0; b < 3; ++b) bgr[3 * i + b] = uint8_t(i * (b + 3));
+  }
+  const ScreenView views[] = {{eight.data(), 30, 20, 8, palette},
+                              {sixteen.data(), 30, 20, 16, nullptr},
+                              {bgr.data(), 30, 20, 24, nullptr}};
+  for (const ScreenView& view : views) {
+    Screen32 argb(30, 20);
+    std::vector<uint32_t> full(30 * 20);
+    ToArgb(view, full.data(), 30);
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 30; ++x) argb.Set(x, y, full[size_t(y) * 30 + size_t(x)] & 0xFFFFFF);
+    AreaShrinker shrinker;
+    std::vector<uint32_t> a(11 * 7), b(11 * 7);
+    ASSERT_TRUE(shrinker.Shrink(view, 11, 7, a.data(), 11));
+    ASSERT_TRUE(shrinker.Shrink(argb.View(), 11, 7, b.data(), 11));
+    EXPECT_EQ(a, b) << view.bitsPerPixel << " bits";
+  }
+}
+
+TEST(AreaShrinker, RefusesWhatItCannotDoAndKeepsToThePitch) {
+  Screen32 s(6, 4);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 6; ++x) s.Set(x, y, 0x102030);
+  AreaShrinker shrinker;
+  std::vector<uint32_t> out(5 * 4, 0x12345678u);
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 7, 2, out.data(), 7));  // wider than the screen
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 3, 5, out.data(), 3));  // taller
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 0, 2, out.data(), 3));
+  EXPECT_FALSE(shrinker.Shrink({nullptr, 6, 4, 32, nullptr}, 3, 2, out.data(), 3));
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 3, 2, nullptr, 3));
+  for (const uint32_t p : out) EXPECT_EQ(p, 0x12345678u);
+
+  ASSERT_TRUE(shrinker.Shrink(s.View(), 3, 2, out.data(), 5));
+  for (size_t row = 0; row < 2; ++row) {
+    for (size_t x = 0; x < 3; ++x) EXPECT_EQ(out[row * 5 + x], 0xFF102030u);
+    EXPECT_EQ(out[row * 5 + 3], 0x12345678u);
+    EXPECT_EQ(out[row * 5 + 4], 0x12345678u);
+  }
+  EXPECT_EQ(out[10], 0x12345678u);
+}
+
+TEST(AreaShrinker, GivesTheSameResultWhenSizesChangeBetweenCalls) {
+  std::mt19937 random(3);
+  Screen32 big(64, 48), small(20, 10);
+  for (int32_t y = 0; y < 48; ++y)
+    for (int32_t x = 0; x < 64; ++x) big.Set(x, y, random() & 0xFFFFFF);
+  for (int32_t y = 0; y < 10; ++y)
+    for (int32_t x = 0; x < 20; ++x) small.Set(x, y, random() & 0xFFFFFF);
+  // One shrinker through a screen, another size of output, another screen,
+  // and back; each result as a fresh shrinker gives it.
+  const struct {
+    const Screen32* screen;
+    int32_t w, h;
+  } steps[] = {{&big, 40, 30}, {&big, 33, 20}, {&small, 7, 3}, {&big, 40, 30}, {&small, 20, 9}};
+  AreaShrinker kept;
+  for (const auto& step : steps) {
+    std::vector<uint32_t> a(size_t(step.w) * size_t(step.h)), b(a.size());
+    ASSERT_TRUE(kept.Shrink(step.screen->View(), step.w, step.h, a.data(), size_t(step.w)));
+    AreaShrinker fresh;
+    ASSERT_TRUE(fresh.Shrink(step.screen->View(), step.w, step.h, b.data(), size_t(step.w)));
+    EXPECT_EQ(a, b) << step.w << "x" << step.h;
+  }
 }
 
 }  // namespace
