@@ -90,6 +90,11 @@ struct DisplayState {
   bool modeX = false;
   uint32_t flips = 0;
   std::shared_ptr<Chain> primary;  // the live primary chain, if any
+  // The buffers of released chains, for the next chain: a program switching
+  // modes back and forth would otherwise have the heap hand out and take back
+  // blocks of ever other sizes, and keep growing.
+  std::vector<std::vector<uint8_t>> spareBuffers;
+  // Released objects go at the next creation of their kind.
   std::vector<std::unique_ptr<EmulatedDirectDraw>> ddraws;
   std::vector<std::unique_ptr<EmulatedPalette>> palettes;
   std::vector<std::unique_ptr<plat::EmulatedSurface>> surfaces;
@@ -104,6 +109,36 @@ struct DisplayState {
 DisplayState& State() {
   static DisplayState state;
   return state;
+}
+
+// Drops the objects of a list that nobody holds any more.
+template <typename T, typename Gone>
+void Prune(std::vector<std::unique_ptr<T>>& list, Gone gone) {
+  list.erase(std::remove_if(list.begin(), list.end(), [&](auto& o) { return gone(*o); }),
+             list.end());
+}
+
+// A buffer of `size` zero bytes, from a released chain where there is one:
+// the largest, which most likely needs no new memory.
+std::vector<uint8_t> TakeBuffer(size_t size) {
+  std::vector<std::vector<uint8_t>>& spare = State().spareBuffers;
+  std::vector<uint8_t> buffer;
+  if (!spare.empty()) {
+    auto largest = std::max_element(spare.begin(), spare.end(), [](const auto& a, const auto& b) {
+      return a.capacity() < b.capacity();
+    });
+    buffer = std::move(*largest);
+    spare.erase(largest);
+  }
+  buffer.assign(size, uint8_t{0});
+  return buffer;
+}
+
+void GiveBackBuffers(std::vector<std::vector<uint8_t>>& buffers) {
+  std::vector<std::vector<uint8_t>>& spare = State().spareBuffers;
+  for (auto& b : buffers)
+    if (spare.size() <= kMaxBackBuffers) spare.push_back(std::move(b));
+  buffers.clear();
 }
 
 class EmulatedPalette final : public IDirectDrawPalette {
@@ -137,7 +172,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (position_ == 0) {
       // The primary takes its whole chain with it.
       chain_->alive = false;
-      chain_->buffers.clear();
+      GiveBackBuffers(chain_->buffers);
       if (chain_->palette) chain_->palette->Release();
       chain_->palette = nullptr;
       if (State().primary == chain_) State().primary.reset();
@@ -255,6 +290,8 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (dc_) return DDERR_DCALREADYCREATED;
     if (locked_) return DDERR_SURFACEBUSY;
+    // A frame's text takes one every frame.
+    Prune(State().dcs, [](const DeviceContextObject& d) { return !d.alive; });
     auto object = std::make_unique<DeviceContextObject>();
     object->surface = this;
     dc_ = object.get();
@@ -284,6 +321,14 @@ class EmulatedSurface final : public IDirectDrawSurface {
 
   std::vector<uint8_t>& Pixels() { return chain_->buffers[chain_->order[position_]]; }
   const Chain& chain() const { return *chain_; }
+  // Released, and its chain gone with its primary. A device context left
+  // open on it goes with it.
+  bool Gone() {
+    if (refs_ != 0 || chain_->alive) return false;
+    if (dc_) dc_->alive = false;
+    dc_ = nullptr;
+    return true;
+  }
   uint32_t refs_ = 1;
 
   static void Rotate(Chain& c) { std::rotate(c.order.begin(), c.order.begin() + 1, c.order.end()); }
@@ -320,6 +365,8 @@ class EmulatedDirectDraw final : public IDirectDraw {
       s.cooperativeWindow = nullptr;
       const bool changed = s.mode.width != 0;
       s.mode = {0, 0, 0};
+      s.spareBuffers.clear();
+      s.spareBuffers.shrink_to_fit();
       if (changed)
         core::detail::Broadcast(WM_DISPLAYCHANGE, s.desktop.bitsPerPixel,
                                 MakeLParam(static_cast<int32_t>(s.desktop.width),
@@ -404,13 +451,15 @@ class EmulatedDirectDraw final : public IDirectDraw {
         uint64_t{m.width} * m.height * (m.bitsPerPixel / 8) * (uint64_t{backs} + 1);
     if (video && bytes > s.videoMemory) return DDERR_OUTOFVIDEOMEMORY;
 
+    Prune(s.surfaces, [](plat::EmulatedSurface& x) { return x.Gone(); });
+    Prune(s.dcs, [](const DeviceContextObject& d) { return !d.alive; });
     auto chain = std::make_shared<Chain>();
     chain->width = m.width;
     chain->height = m.height;
     chain->bitsPerPixel = m.bitsPerPixel;
     const size_t size = size_t{m.width} * m.height * (m.bitsPerPixel / 8);
     for (uint32_t i = 0; i <= backs; ++i) {
-      chain->buffers.emplace_back(size, uint8_t{0});
+      chain->buffers.push_back(TakeBuffer(size));
       chain->order.push_back(i);
     }
     const uint32_t common = (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) |
@@ -436,6 +485,7 @@ class EmulatedDirectDraw final : public IDirectDraw {
     *out = nullptr;
     if (ShouldFail(Call::CreatePalette)) return DDERR_OUTOFMEMORY;
     if (!(flags & DDPCAPS_8BIT) || !entries) return DDERR_INVALIDPARAMS;
+    Prune(State().palettes, [](const EmulatedPalette& x) { return x.refs == 0; });
     auto palette = std::make_unique<EmulatedPalette>(entries);
     *out = palette.get();
     State().palettes.push_back(std::move(palette));
@@ -603,6 +653,7 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   if (ShouldFail(Call::DirectDrawCreate)) return DDERR_GENERIC;
   if (guid) return DDERR_INVALIDPARAMS;  // only the active display driver is here
   if (!core::TheDriver().OpenDisplay()) return DDERR_GENERIC;
+  Prune(State().ddraws, [](const EmulatedDirectDraw& d) { return d.refs_ == 0; });
   auto object = std::make_unique<EmulatedDirectDraw>();
   *out = object.get();
   State().ddraws.push_back(std::move(object));
@@ -668,6 +719,7 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
     target = {c.pixels, c.width, c.height, c.bytesPerPixel};
     bits = c.bytesPerPixel * 8;
   } else {
+    if (!d->surface->chain().alive) return 0;
     std::vector<uint8_t>& px = d->surface->Pixels();
     const Chain& c = d->surface->chain();
     target = {px.data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),

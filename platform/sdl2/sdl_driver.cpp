@@ -254,31 +254,46 @@ class SdlDriver final : public core::Driver {
     SDL_GetRendererOutputSize(renderer_, &ow, &oh);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    if (view.pixels && Texture(view.width, view.height)) {
-      void* pixels = nullptr;
-      int pitch = 0;
-      if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) == 0) {
-        core::ToArgb(view, static_cast<uint32_t*>(pixels), static_cast<size_t>(pitch) / 4);
-        SDL_UnlockTexture(texture_);
-      }
-      placement_ = core::FitScreen(view.width, view.height, ow, oh);
+    screenWidth_ = screenHeight_ = 0;
+    const core::Placement placement = core::FitScreen(view.width, view.height, ow, oh);
+    // A screen larger than the output is shrunk here, by averaging, and
+    // copied pixel for pixel; a smaller one is enlarged by the renderer with
+    // sharp pixels.
+    const bool shrink = core::Shrinks(placement, view.width, view.height);
+    const SDL_Rect used{0, 0, shrink ? placement.width : view.width,
+                        shrink ? placement.height : view.height};
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (view.pixels && placement.width > 0 && Texture(used.w, used.h) &&
+        SDL_LockTexture(texture_, &used, &pixels, &pitch) == 0) {
+      auto* argb = static_cast<uint32_t*>(pixels);
+      const auto argbPitch = static_cast<size_t>(pitch) / 4;
+      if (shrink)
+        shrinker_.Shrink(view, used.w, used.h, argb, argbPitch);
+      else
+        core::ToArgb(view, argb, argbPitch);
+      SDL_UnlockTexture(texture_);
+      placement_ = placement;
       screenWidth_ = view.width;
       screenHeight_ = view.height;
-      const SDL_Rect target{placement_.x, placement_.y, placement_.width, placement_.height};
-      SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-    } else {
-      screenWidth_ = screenHeight_ = 0;
+      const SDL_Rect target{placement.x, placement.y, placement.width, placement.height};
+      SDL_RenderCopy(renderer_, texture_, &used, &target);
     }
     SDL_RenderPresent(renderer_);
   }
 
+  // One texture for every mode, as large as the largest picture so far, of
+  // which each picture uses the top left corner. Made anew for every size,
+  // the renderer's buffers of ever other sizes left the heap growing with
+  // every mode switch.
   bool Texture(int32_t width, int32_t height) {
-    if (texture_ && textureWidth_ == width && textureHeight_ == height) return true;
+    if (texture_ && textureWidth_ >= width && textureHeight_ >= height) return true;
     if (texture_) SDL_DestroyTexture(texture_);
+    textureWidth_ = std::max(width, textureWidth_);
+    textureHeight_ = std::max(height, textureHeight_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
-    textureWidth_ = width;
-    textureHeight_ = height;
+                                 textureWidth_, textureHeight_);
+    if (!texture_) textureWidth_ = textureHeight_ = 0;
     return texture_ != nullptr;
   }
 
@@ -325,6 +340,7 @@ class SdlDriver final : public core::Driver {
   int32_t screenWidth_ = 0;
   int32_t screenHeight_ = 0;
   core::Placement placement_;
+  core::AreaShrinker shrinker_;
   uint64_t lastFlip_ = 0;
 };
 

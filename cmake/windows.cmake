@@ -1,0 +1,111 @@
+# kelvo-cube.exe on Windows' own USER32, GDI32, WINMM, DirectDraw and
+# DirectInput, cross-built with mingw-w64 (presets win32 and win64). The frame,
+# scene and rasteriser are the sources the Linux build uses; nothing of the
+# emulated window system, SDL2, FreeType or libpng is built. The data files
+# and the resource script come from a native build of our own tools beside
+# this one, since this build cannot run what it makes.
+enable_language(RC)
+include(ExternalProject)
+
+add_library(kelvo_platform_api INTERFACE)
+target_include_directories(kelvo_platform_api INTERFACE ${PROJECT_SOURCE_DIR})
+
+add_subdirectory(app)
+add_subdirectory(scene)
+add_subdirectory(raster)
+
+# ---- Our tools, built for this machine ----
+set(KELVO_HOST_DIR ${PROJECT_BINARY_DIR}/host-tools)
+set(KELVO_HOST_GEN_ASSETS ${KELVO_HOST_DIR}/bin/kelvo-gen-assets)
+set(KELVO_HOST_GEN_RC ${KELVO_HOST_DIR}/bin/kelvo-gen-rc)
+ExternalProject_Add(kelvo_host_tools
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${KELVO_HOST_DIR}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_SDL=OFF
+             -DKELVO_WERROR=${KELVO_WERROR}
+             -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${KELVO_HOST_DIR}/bin
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target kelvo_gen_assets kelvo_gen_rc
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC})
+
+set(KELVO_PROGRAM_DATA CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP)
+list(TRANSFORM KELVO_PROGRAM_DATA PREPEND ${KELVO_DATA_DIR}/)
+set(KELVO_ICON ${KELVO_DATA_DIR}/AppIcon.ico)
+add_custom_command(
+  OUTPUT ${KELVO_PROGRAM_DATA} ${KELVO_ICON}
+  COMMAND ${KELVO_HOST_GEN_ASSETS} ${KELVO_DATA_DIR}
+  DEPENDS ${KELVO_HOST_GEN_ASSETS} kelvo_host_tools
+  COMMENT "Generating the palette, colour tables, textures and icon"
+  VERBATIM)
+add_custom_target(kelvo_data ALL DEPENDS ${KELVO_PROGRAM_DATA} ${KELVO_ICON})
+
+set(KELVO_RC ${PROJECT_BINARY_DIR}/kelvo-cube.rc)
+add_custom_command(
+  OUTPUT ${KELVO_RC}
+  COMMAND ${KELVO_HOST_GEN_RC} ${KELVO_RC}
+  DEPENDS ${KELVO_HOST_GEN_RC} kelvo_host_tools
+  COMMENT "Writing the resource script"
+  VERBATIM)
+
+# ---- The program ----
+add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp
+                                        ${PROJECT_SOURCE_DIR}/platform/win32/gdi_layer.cpp)
+kelvo_target(kelvo_platform_win32)
+target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_platform_api ddraw dinput dxguid gdi32
+                      user32 winmm)
+
+add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${KELVO_RC})
+kelvo_target(kelvo-cube)
+# The frame before the layer under it: a static library is searched once.
+target_link_libraries(kelvo-cube PRIVATE kelvo_scene kelvo_frame kelvo_platform_win32)
+# The script names the icon alone; the resource compiler finds it here.
+target_include_directories(kelvo-cube PRIVATE $<$<COMPILE_LANGUAGE:RC>:${KELVO_DATA_DIR}>)
+set_source_files_properties(${KELVO_RC} PROPERTIES OBJECT_DEPENDS ${KELVO_ICON})
+set_target_properties(kelvo-cube PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+# No symbols in a release: half the size.
+target_link_options(kelvo-cube PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+add_dependencies(kelvo-cube kelvo_data)
+
+# ---- kelvo-bench.exe: the rasteriser's frame timings on Windows ----
+add_library(kelvo_arguments STATIC ${PROJECT_SOURCE_DIR}/tools/arguments.cpp)
+kelvo_target(kelvo_arguments)
+add_executable(kelvo-bench ${PROJECT_SOURCE_DIR}/tools/bench.cpp)
+kelvo_target(kelvo-bench)
+target_link_libraries(kelvo-bench PRIVATE kelvo_raster kelvo_scene_data kelvo_arguments)
+# The data folder beside the build's programs; --assets names another.
+target_compile_definitions(kelvo-bench PRIVATE KELVO_DATA_DIR="data")
+target_link_options(kelvo-bench PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+set_target_properties(kelvo-bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+add_dependencies(kelvo-bench kelvo_data)
+
+# ---- The zip: the program, its data files and a short readme ----
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KELVO_WINDOWS_ARCH win64)
+else()
+  set(KELVO_WINDOWS_ARCH win32)
+endif()
+set(KELVO_ZIP_NAME kelvo-cube-${PROJECT_VERSION}-${KELVO_WINDOWS_ARCH})
+set(KELVO_ZIP ${PROJECT_BINARY_DIR}/${KELVO_ZIP_NAME}.zip)
+set(KELVO_ZIP_STAGE ${PROJECT_BINARY_DIR}/zip-stage)
+set(KELVO_README ${PROJECT_SOURCE_DIR}/platform/win32/README.txt)
+add_custom_command(
+  OUTPUT ${KELVO_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${KELVO_ZIP_STAGE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kelvo-cube> ${KELVO_PROGRAM_DATA}
+          ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}
+  COMMAND ${CMAKE_COMMAND} -E copy ${KELVO_README} ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}/README.txt
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${KELVO_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${KELVO_ZIP_STAGE}
+          ${CMAKE_COMMAND} -E tar cf ${KELVO_ZIP} --format=zip ${KELVO_ZIP_NAME}
+  DEPENDS kelvo-cube ${KELVO_PROGRAM_DATA} ${KELVO_README}
+  COMMENT "Packing ${KELVO_ZIP_NAME}.zip"
+  VERBATIM)
+add_custom_target(zip DEPENDS ${KELVO_ZIP})
+
+# ---- Tests: the program as built, and under Wine ----
+if(KELVO_BUILD_TESTS)
+  enable_testing()
+  include(${PROJECT_SOURCE_DIR}/tests/e2e/wine.cmake)
+endif()
