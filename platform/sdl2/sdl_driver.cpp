@@ -3,10 +3,14 @@
 // (full screen on the desktop at start, Alt+Enter for a window) is the
 // monitor that shows the emulated screen.
 #include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/core/core.h"
@@ -15,11 +19,105 @@
 #include "platform/sdl2/keys.h"
 #include "platform/winuser.h"
 
+// Xlib's display, only ever pointed to.
+struct _XDisplay;
+
 namespace plat::sdl {
 namespace {
 
 constexpr int32_t kDefaultRefresh = 60;
 constexpr uint32_t kMaxSide = 0xFFF;  // a "Modes" item holds 12 bits a side
+
+// Written before the display can go, so that saying so needs no memory.
+char displayGoneLine[160] = "kelvo-cube: lost the display\n";
+
+// Xlib calls this when the X server closes the connection (the server ended,
+// or the window was killed), and would then call exit(), whose exit hooks
+// tear SDL down and wait forever for a dead server's replies. Nothing on the
+// display can be saved: say so and end the process at once.
+int DisplayGone(_XDisplay*) {
+  const ssize_t written = write(STDERR_FILENO, displayGoneLine, std::strlen(displayGoneLine));
+  (void)written;
+  _exit(1);
+}
+
+// SDL 2 leaves Xlib's handler for a broken connection as it is; Xlib is
+// already loaded by SDL, so it is looked up there rather than linked.
+void WatchX11Connection() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!xlib) return;
+  using Handler = int (*)(_XDisplay*);
+  using SetHandler = Handler (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) {
+    const char* name = std::getenv("DISPLAY");
+    std::snprintf(displayGoneLine, sizeof displayGoneLine,
+                  "kelvo-cube: lost the display %s (the X server closed the connection)\n",
+                  name ? name : "");
+    set(DisplayGone);
+  }
+  dlclose(xlib);  // only the reference taken here; SDL keeps its own
+}
+
+// SDL unloads the GL library when it quits, and the library its graphics
+// driver: whatever the driver still held then looks leaked to a leak checker,
+// its pointers gone with the driver's data. Held here, the libraries stay to
+// the end of the process, as they would without SDL_Quit.
+void KeepGraphicsLibraries() {
+  for (const char* name : {"libGL.so.1", "libEGL.so.1", "libGLESv2.so.2"})
+    (void)dlopen(name, RTLD_LAZY | RTLD_NOLOAD);
+}
+
+bool Listed(const char* list, const char* name) {
+  const size_t length = std::strlen(name);
+  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length)
+    if ((p == list || p[-1] == ',') && (p[length] == ',' || p[length] == '\0')) return true;
+  return false;
+}
+
+bool HasValue(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value && *value;
+}
+
+// SDL's own choice, less the drivers that draw into nothing: those only when
+// the user names them in SDL_VIDEODRIVER. Wayland only where a compositor
+// may be listening, so that its library does not complain when there is none.
+std::string RealDrivers() {
+  std::string list;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* name = SDL_GetVideoDriver(i);
+    if (!name || Listed("offscreen,dummy,evdev", name)) continue;
+    if (std::strcmp(name, "wayland") == 0 && !HasValue("WAYLAND_DISPLAY") &&
+        !HasValue("XDG_RUNTIME_DIR"))
+      continue;
+    if (!list.empty()) list += ',';
+    list += name;
+  }
+  return list;
+}
+
+[[noreturn]] void NoDisplay(const std::string& why) {
+  std::fprintf(stderr,
+               "kelvo-cube: no display to show the cube on (%s); kelvo-render draws its frames "
+               "into PNG files without one\n",
+               why.c_str());
+  std::exit(1);
+}
+
+std::string WhyNoDisplay(const char* asked) {
+  if (asked) return std::string("SDL_VIDEODRIVER=") + asked + ": " + SDL_GetError();
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!HasValue("DISPLAY") && !HasValue("WAYLAND_DISPLAY"))
+    return "DISPLAY and WAYLAND_DISPLAY are not set";
+  std::string why;
+  if (HasValue("DISPLAY")) why = std::string("cannot open DISPLAY=") + x11;
+  if (HasValue("WAYLAND_DISPLAY"))
+    why += std::string(why.empty() ? "" : " or ") + "cannot open WAYLAND_DISPLAY=" + wayland;
+  return why;
+}
 
 class SdlDriver final : public core::Driver {
  public:
@@ -56,11 +154,16 @@ class SdlDriver final : public core::Driver {
     if (failed_) return false;
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-      std::fprintf(stderr, "kelvo: cannot open the display: %s\n", SDL_GetError());
-      failed_ = true;
-      return false;
+    // Without a display the program would run unseen for ever: it stops.
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (asked && !*asked) asked = nullptr;
+    if (!asked) {
+      const std::string real = RealDrivers();
+      if (real.empty()) NoDisplay(WhyNoDisplay(nullptr));
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, real.c_str());
     }
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) NoDisplay(WhyNoDisplay(asked));
+    WatchX11Connection();
     std::atexit([] { Instance().Close(); });
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w <= 0 || desktop.h <= 0)
@@ -74,17 +177,18 @@ class SdlDriver final : public core::Driver {
     window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, desktop.w,
                                desktop.h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
     if (!window_) {
-      std::fprintf(stderr, "kelvo: cannot open a window: %s\n", SDL_GetError());
+      std::fprintf(stderr, "kelvo-cube: cannot open a window: %s\n", SDL_GetError());
       failed_ = true;
       return false;
     }
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) {
-      std::fprintf(stderr, "kelvo: cannot draw into the window: %s\n", SDL_GetError());
+      std::fprintf(stderr, "kelvo-cube: cannot draw into the window: %s\n", SDL_GetError());
       failed_ = true;
       return false;
     }
+    KeepGraphicsLibraries();
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(renderer_, &info) == 0)
       waitsForRefresh_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;

@@ -2,6 +2,10 @@
 """kelvo-cube on a desktop, used as a person would: the real program under its
 own Xvfb display, driven with xdotool, its screen read back with xwd and
 checked. Every screenshot is kept as a PNG in the folder given by --out.
+Then what goes wrong around it: no display at all, the X server going away,
+the window killed, and many mode switches between the smallest and the
+largest mode, which must not make the program grow (--trips; --long for the
+500 round trips to run by hand).
 
 Exit status: 0 passed, 1 failed, 77 skipped (a needed tool is missing).
 """
@@ -25,10 +29,17 @@ WHITE = (255, 255, 255)
 BLACK = (0, 0, 0)
 # The classic list, then the desktop's own size (960x720 here), each at four depths.
 MODE_COUNT = 36
+MODE_320x200x8 = 0
+MODE_640x400x16 = 9
 MODE_800x600x16 = 17
+MODE_1600x1200x8 = 28
+MODE_1600x1200x32 = 31
 # The channel values a 5-5-5 pixel can show: its 5 bits repeated below, as
 # the hardware widens them.
 FIVE_BIT = {(v << 3) | (v >> 2) for v in range(32)}
+# Resident size after many round trips, against after the first ten.
+GROWTH_BOUND = 1.10
+LSAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 
 
 class Failure(Exception):
@@ -157,30 +168,71 @@ def clusters(positions, gap):
 
 # ---- The session ----
 
+def start_xvfb(width, height):
+    """An Xvfb of its own: the process and its display name."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (width, height),
+         "-nolisten", "tcp", "-noreset"],
+        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    deadline = time.time() + 20
+    while not number.endswith(b"\n") and time.time() < deadline:
+        part = os.read(read_fd, 16)
+        if not part:
+            break
+        number += part
+    os.close(read_fd)
+    check(number.strip().isdigit(), "Xvfb started on a display of its own")
+    return xvfb, ":" + number.decode().strip()
+
+
+def stop_process(process, terminate=False):
+    if process and process.poll() is None:
+        process.send_signal(signal.SIGTERM if terminate else signal.SIGKILL)
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=10)
+
+
+def program_env(base):
+    """The environment for the program: LeakSanitizer, in a sanitizer build,
+    leaves alone what the system's libraries keep at exit."""
+    env = dict(base)
+    options = env.get("LSAN_OPTIONS", "")
+    if "suppressions=" not in options:
+        env["LSAN_OPTIONS"] = ":".join(
+            o for o in (options, "suppressions=" + os.path.abspath(LSAN_SUPPRESSIONS),
+                        "print_suppressions=0") if o)
+    return env
+
+
+def error_lines(path):
+    with open(path, "rb") as f:
+        return [line for line in f.read().decode(errors="replace").splitlines() if line.strip()]
+
+
+def resident_mb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024.0
+    raise Failure("no resident size for process %d" % pid)
+
+
 class Session:
     def __init__(self, program, out):
         self.program, self.out = program, out
         self.xvfb = self.app = None
-        self.env = dict(os.environ)
+        self.apps = []
+        self.env = program_env(os.environ)
         self.count = 0
 
     def start_display(self):
-        read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        number = b""
-        deadline = time.time() + 20
-        while not number.endswith(b"\n") and time.time() < deadline:
-            part = os.read(read_fd, 16)
-            if not part:
-                break
-            number += part
-        os.close(read_fd)
-        check(number.strip().isdigit(), "Xvfb started on a display of its own")
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        self.xvfb, self.env["DISPLAY"] = start_xvfb(SCREEN_W, SCREEN_H)
         print("display " + self.env["DISPLAY"], flush=True)
 
     def run(self, *args, timeout=15):
@@ -192,14 +244,19 @@ class Session:
             raise Failure("xdotool %s: %s" % (" ".join(args), done.stderr.decode().strip()))
         return done.stdout.decode()
 
-    def start_program(self, cwd):
-        self.log = open(os.path.join(self.out, "kelvo-cube.log"), "wb")
-        self.app = subprocess.Popen([self.program], cwd=cwd, env=self.env, stdout=self.log,
-                                    stderr=subprocess.STDOUT)
+    def start_program(self, cwd, name="kelvo-cube"):
+        """The program, its output in NAME.log and its errors in NAME.err;
+        returns its window."""
+        self.err = os.path.join(self.out, name + ".err")
+        with open(os.path.join(self.out, name + ".log"), "wb") as log, open(self.err, "wb") as err:
+            self.app = subprocess.Popen([self.program], cwd=cwd, env=self.env, stdout=log,
+                                        stderr=err)
+        self.apps.append(self.app)
         found = self.run("xdotool", "search", "--sync", "--name", "Kelvo Textured Cube", timeout=30)
-        check(found.returncode == 0 and found.stdout.strip(),
-              "the window \"Kelvo Textured Cube\" appeared")
+        window = found.stdout.decode().split()
+        check(found.returncode == 0 and window, "the window \"Kelvo Textured Cube\" appeared")
         self.xdotool("mousemove", str(SCREEN_W // 2), str(SCREEN_H // 2))
+        return window[0]
 
     def shot(self, label):
         self.count += 1
@@ -223,8 +280,9 @@ class Session:
                 raise Failure(what + " (see %s.png)" % view.shot.name)
             time.sleep(0.3)
 
-    def key(self, *keys):
-        self.xdotool("key", "--delay", "60", *keys)
+    def key(self, *keys, delay=60):
+        self.xdotool("key", "--delay", str(delay), *keys)
+
 
     def click(self, x, y):
         self.xdotool("mousemove", str(x), str(y))
@@ -232,15 +290,20 @@ class Session:
         self.xdotool("click", "1")
 
     def stop(self):
-        if self.app and self.app.poll() is None:
-            self.app.send_signal(signal.SIGKILL)
-            self.app.wait(timeout=10)
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
+        for app in self.apps:
+            stop_process(app)
+        stop_process(self.xvfb, terminate=True)
+
+
+def mode_keys(index):
+    """The keys that choose the mode at index from the Modes menu: F10 opens
+    the bar, Down the pop-up at its first item, Up from there wraps round."""
+    keys = ["F10", "Right", "Right", "Down"]
+    if index <= MODE_COUNT // 2:
+        keys += ["Down"] * index
+    else:
+        keys += ["Up"] * (MODE_COUNT - index)
+    return keys + ["Return"]
 
 
 def near(p, colour):
@@ -483,11 +546,160 @@ def session(s, scratch):
     check(status == 0, "the program quit with status %d" % status)
 
 
+def ends_at_once(app, err, what):
+    """The program ends by itself within two seconds, with one line saying
+    what happened and a status that says it failed."""
+    start = time.time()
+    try:
+        status = app.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure(what + ": the program still runs after 10 s")
+    took = time.time() - start
+    lines = error_lines(err)
+    check(took <= 2.0, "%s: the program ended after %.2f s" % (what, took))
+    check(status != 0, "%s: with status %d" % (what, status))
+    check(len(lines) == 1 and "lost the display" in lines[0],
+          "%s: one line on standard error: %r" % (what, lines))
+
+
+def no_display(s, scratch):
+    print("without a display it stops at once and says so", flush=True)
+    plain = {k: v for k, v in s.env.items()
+             if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "XDG_RUNTIME_DIR")}
+    empty = os.path.join(scratch, "runtime")
+    os.makedirs(empty, mode=0o700, exist_ok=True)
+    # With and without a runtime folder where a Wayland compositor could be.
+    for env in (plain, dict(plain, XDG_RUNTIME_DIR=empty)):
+        start = time.time()
+        done = subprocess.run([s.program], cwd=scratch, env=env, capture_output=True, timeout=30)
+        lines = [l for l in done.stderr.decode(errors="replace").splitlines() if l.strip()]
+        where = "XDG_RUNTIME_DIR set" if "XDG_RUNTIME_DIR" in env else "no XDG_RUNTIME_DIR"
+        check(done.returncode == 1 and time.time() - start < 10,
+              "%s: status %d at once" % (where, done.returncode))
+        check(len(lines) == 1 and "no display" in lines[0] and "kelvo-render" in lines[0],
+              "%s: one line naming the lack and kelvo-render: %r" % (where, lines))
+    print("the off-screen driver runs when asked for by name", flush=True)
+    with open(os.path.join(s.out, "offscreen.err"), "wb") as err:
+        app = subprocess.Popen([s.program], cwd=scratch, env=dict(plain, SDL_VIDEODRIVER="offscreen"),
+                               stdout=subprocess.DEVNULL, stderr=err)
+    s.apps.append(app)
+    time.sleep(3)
+    check(app.poll() is None, "SDL_VIDEODRIVER=offscreen: still running after 3 s")
+    stop_process(app)
+
+
+def display_lost(s, scratch):
+    print("killing its window ends it at once", flush=True)
+    window = s.start_program(scratch, "windowkill")
+    s.wait_for("windowkill", (640, 480), cube_drawn, "the cube runs")
+    s.xdotool("windowkill", window)
+    ends_at_once(s.app, s.err, "xdotool windowkill")
+
+    print("the X server going away ends it at once", flush=True)
+    xvfb, display = start_xvfb(640, 480)
+    try:
+        env = dict(s.env, DISPLAY=display)
+        err = os.path.join(s.out, "server-gone.err")
+        with open(err, "wb") as e:
+            app = subprocess.Popen([s.program], cwd=scratch, env=env, stdout=subprocess.DEVNULL,
+                                   stderr=e)
+        s.apps.append(app)
+        found = subprocess.run(["xdotool", "search", "--sync", "--name", "Kelvo Textured Cube"],
+                               env=env, capture_output=True, timeout=30)
+        check(found.returncode == 0, "the window appeared on a second Xvfb")
+        time.sleep(1)
+        xvfb.terminate()
+        ends_at_once(app, err, "the X server ended")
+    finally:
+        stop_process(xvfb, terminate=True)
+
+
+def in_between(v, left, top, right, bottom):
+    """Monitor pixels over an emulated rectangle that are greys of none of
+    the levels the menus are drawn with: the blends an average makes at the
+    letters' and lines' edges, which dropping pixels never makes."""
+    shot, count = v.shot, 0
+    for y in range(v.y0 + top * v.ph // v.height, v.y0 + bottom * v.ph // v.height):
+        for x in range(v.x0 + left * v.pw // v.width, v.x0 + right * v.pw // v.width):
+            p = shot.pixel(x, y)
+            if max(p) - min(p) <= 12 and all(abs(p[0] - g) > 6 for g in (0, 128, 192, 255)):
+                count += 1
+    return count
+
+
+def quiet_at(s, index, label):
+    """Choose the mode at index and open the menu bar; waits until the bar is
+    shown across the whole width, which for 640x400 is the whole screen."""
+    s.key(*(mode_keys(index) + ["F10"]))
+    deadline = time.time() + 120
+    while True:
+        shot = s.shot(label)
+        if near(shot.pixel(20, 5), NAVY) and near(shot.pixel(SCREEN_W - 20, 5), NAVY):
+            return
+        if time.time() > deadline:
+            raise Failure("the program did not reach 640x400x16 (see %s.png)" % shot.name)
+        time.sleep(0.5)
+
+
+def large_modes(s, scratch, trips, sanitized):
+    print("1600x1200 on a smaller screen is shrunk by averaging", flush=True)
+    s.start_program(scratch, "large-modes")
+    s.wait_for("large-start", (640, 480), cube_drawn, "the cube runs")
+    s.key(*mode_keys(MODE_1600x1200x8), "F10", "Right", "Down")
+    mode = (1600, 1200)
+    menu = s.wait_for("1600x1200-menu", mode,
+                      lambda v: near(v.pixel(800, 8), NAVY) and near(v.pixel(60, 60), FACE),
+                      "1600x1200x8 with the Options pop-up open", timeout=30)
+    # The bar and the pop-up under "&Options".
+    blended = in_between(menu, 0, 20, 500, 150)
+    check(blended > 300, "the menus' letters are averaged into the face (%d blended pixels), "
+                         "not cut into dots" % blended)
+    s.key("Escape", "Escape")
+
+    print("%d round trips between 320x200x8 and 1600x1200x32" % trips, flush=True)
+    trip = mode_keys(MODE_1600x1200x32) + mode_keys(MODE_320x200x8)
+    first = min(10, trips)
+    start = time.time()
+    s.key(*(trip * first), delay=15)
+    quiet_at(s, MODE_640x400x16, "after-%d-trips" % first)
+    early = resident_mb(s.app.pid)
+    print("  resident after %d trips: %.1f MB (%.1f s)" % (first, early, time.time() - start),
+          flush=True)
+    s.key("Escape")
+    for done in range(first, trips, 50):
+        s.key(*(trip * min(50, trips - done)), delay=15)
+    quiet_at(s, MODE_640x400x16, "after-%d-trips" % trips)
+    late = resident_mb(s.app.pid)
+    print("  resident after %d trips: %.1f MB (%.1f s)" % (trips, late, time.time() - start),
+          flush=True)
+    if sanitized:
+        print("  (a sanitizer build keeps freed memory aside: no bound on its size)")
+    else:
+        check(late <= early * GROWTH_BOUND,
+              "the resident size stays within %d %% of its size after %d trips "
+              "(%.1f MB, then %.1f MB)" % (round((GROWTH_BOUND - 1) * 100), first, early, late))
+    s.key("Escape")
+    s.wait_for("after-trips", (640, 400), cube_drawn, "the cube runs at 640x400x16")
+    s.key("Escape")
+    try:
+        status = s.app.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not quit after Escape")
+    check(status == 0, "the program quit with status %d" % status)
+    check(error_lines(s.err) == [], "nothing on standard error: %r" % error_lines(s.err)[:5])
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--out", required=True)
+    parser.add_argument("--trips", type=int, default=60,
+                        help="round trips between the smallest and the largest mode")
+    parser.add_argument("--long", action="store_true", help="500 round trips")
+    parser.add_argument("--sanitized", action="store_true",
+                        help="the program is a sanitizer build: no bound on its memory")
     args = parser.parse_args()
+    trips = 500 if args.long else max(args.trips, 1)
     missing = [t for t in ("Xvfb", "xdotool", "xwd") if not shutil.which(t)]
     if missing:
         print("skipped: %s not installed (scripts/setup-deps.sh --desktop)" % ", ".join(missing))
@@ -500,6 +712,9 @@ def main():
         try:
             # Started away from its data, which it must find by itself.
             session(s, scratch)
+            no_display(s, scratch)
+            display_lost(s, scratch)
+            large_modes(s, scratch, trips, args.sanitized)
         except (Failure, subprocess.TimeoutExpired) as e:
             print("FAILED: %s" % e, flush=True)
             print("screenshots and the program's output are in " + args.out)
