@@ -1,23 +1,49 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
-# Usage: scripts/setup-deps.sh [--desktop]
+# Usage: scripts/setup-deps.sh [--desktop] [--windows]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libpng-dev libfreetype-dev fonts-dejavu-core)
-if [[ "${1:-}" == "--desktop" ]]; then
-  # The desktop program, and its end-to-end test (python3 runs it).
-  packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3)
-fi
+windows=0
+for option in "$@"; do
+  case "$option" in
+    --desktop)
+      # The desktop program, and its end-to-end test (python3 runs it).
+      packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3)
+      ;;
+    --windows)
+      # kelvo-cube.exe cross-built with mingw-w64, and its test under Wine.
+      packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-apps
+                 x11-utils python3)
+      windows=1
+      ;;
+    *)
+      echo "usage: scripts/setup-deps.sh [--desktop] [--windows]" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+sudo_cmd=()
+[[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   # Through sudo the variable must be passed on the command line.
   "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi
+
+# The 32-bit Wine that runs the 32-bit exe comes from the i386 architecture.
+if ((windows)) && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null |
+    grep -q "install ok installed"; then
+  echo "Installing: wine32:i386"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386
 fi
