@@ -4,6 +4,7 @@
 // monitor that shows the emulated screen.
 #include <SDL.h>
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,13 +61,25 @@ void WatchX11Connection() {
   dlclose(xlib);  // only the reference taken here; SDL keeps its own
 }
 
-// SDL unloads the GL library when it quits, and the library its graphics
-// driver: whatever the driver still held then looks leaked to a leak checker,
-// its pointers gone with the driver's data. Held here, the libraries stay to
-// the end of the process, as they would without SDL_Quit.
+// SDL closes the display when it quits, and the GL library unloads its
+// driver then: whatever the driver still held would look leaked to a leak
+// checker, its pointers gone with the driver's data. Held here, the graphics
+// libraries loaded by now stay to the end of the process.
 void KeepGraphicsLibraries() {
-  for (const char* name : {"libGL.so.1", "libEGL.so.1", "libGLESv2.so.2"})
-    (void)dlopen(name, RTLD_LAZY | RTLD_NOLOAD);
+  std::vector<std::string> names;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* found) {
+        const char* name = info->dlpi_name;
+        for (const char* part : {"_dri.so", "libgallium", "libGL", "libEGL"}) {
+          if (name && std::strstr(name, part)) {
+            static_cast<std::vector<std::string>*>(found)->push_back(name);
+            break;
+          }
+        }
+        return 0;
+      },
+      &names);
+  for (const std::string& name : names) (void)dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
 }
 
 bool Listed(const char* list, const char* name) {
