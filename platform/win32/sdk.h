@@ -136,6 +136,7 @@ using ::GUID_SysKeyboard;
 // The size of MENUITEMINFOA before hbmpItem was added (44 bytes on 32-bit
 // Windows), which every version of Windows accepts.
 constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+static_assert(sizeof(void*) != 4 || kMenuItemInfoSize == 44);
 
 // A thin layer of our own (platform/win32) where Windows and Wine differ
 // from what the frame needs. These share the SDK's names, so the frame calls
