@@ -238,8 +238,13 @@ class Wine:
     def shot(self, label):
         self.count += 1
         name = "%02d-%s" % (self.count, label)
-        dump = self.x("xwd", "-root", "-silent")
-        if dump.returncode != 0:
+        # A read of the screen while Wine resizes its desktop can fail.
+        for attempt in range(5):
+            dump = self.x("xwd", "-root", "-silent")
+            if dump.returncode == 0:
+                break
+            time.sleep(0.3)
+        else:
             raise Failure("xwd: " + dump.stderr.decode().strip())
         shot = read_xwd(dump.stdout, name)
         write_png(os.path.join(self.out, name + ".png"), shot)
