@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/frame_view.h"
+#include "scene/exact_math.h"
 #include "scene/numeric.h"
 
 CubeVertex cubeVertices[8];
@@ -29,8 +30,8 @@ void InitCubeModel() {
 }
 
 void RotateX(double angle) {
-  const double s = std::sin(angle);
-  const double c = std::cos(angle);
+  const double s = Sin(angle);
+  const double c = Cos(angle);
   for (CubeVertex& v : cubeVertices) {
     const double y = v.y - kCentreDepth;
     const double z = v.z;
@@ -40,8 +41,8 @@ void RotateX(double angle) {
 }
 
 void RotateY(double angle) {
-  const double s = std::sin(angle);
-  const double c = std::cos(angle);
+  const double s = Sin(angle);
+  const double c = Cos(angle);
   for (CubeVertex& v : cubeVertices) {
     const double x = v.x;
     const double z = v.z;
@@ -51,8 +52,8 @@ void RotateY(double angle) {
 }
 
 void RotateZ(double angle) {
-  const double s = std::sin(angle);
-  const double c = std::cos(angle);
+  const double s = Sin(angle);
+  const double c = Cos(angle);
   for (CubeVertex& v : cubeVertices) {
     const double x = v.x;
     const double y = v.y - kCentreDepth;
@@ -68,10 +69,10 @@ void ProjectVertices() {
   for (CubeVertex& v : cubeVertices) {
     v.screenX = TruncToInt32(cx + (v.x * scale * 3) / v.y);
     v.screenY = TruncToInt32(cy - (v.z * scale * 3) / v.y);
-    const double phi = std::atan2(v.y, v.x);
+    const double phi = Atan2(v.y, v.x);
     v.azimuthIndex = static_cast<uint8_t>(TruncToInt32((1 - phi * kAngleFactor) * 128) & 0xFF);
     const double r = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    const double theta = std::acos(v.z / r);
+    const double theta = Acos(v.z / r);
     v.polarIndex = static_cast<uint8_t>(TruncToInt32((0.5 - theta * kAngleFactor) * 256) & 0xFF);
   }
 }

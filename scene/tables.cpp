@@ -1,7 +1,6 @@
 #include "scene/tables.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "scene/data_files.h"
+#include "scene/exact_math.h"
 #include "scene/numeric.h"
 
 uint8_t cubePalette[256 * 3];
@@ -220,12 +220,12 @@ int32_t LoadTextures() {
 void BuildLightMap() {
   for (int a = -128; a < 128; ++a) {
     const double angle = a * 0.02454296875;
-    const double s = std::sin(angle);
-    const double c = std::cos(angle);
+    const double s = Sin(angle);
+    const double c = Cos(angle);
     for (int i = -128; i < 128; ++i) {
-      const double t = std::cos(i * 0.012271484375);
+      const double t = Cos(i * 0.012271484375);
       const double d = (-0.25 * c * t) - (-0.96 * s * t);
-      const int32_t level = TruncToInt32(std::pow((1 - d) * 0.5, 10) * 256);
+      const int32_t level = TruncToInt32(IntPower((1 - d) * 0.5, 10) * 256);
       lightMap[(a + 128) * 256 + (i + 128)] = static_cast<uint8_t>(level & 0xFF);
     }
   }
