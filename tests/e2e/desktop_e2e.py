@@ -672,7 +672,7 @@ def large_modes(s, scratch, trips, sanitized):
     trip = mode_keys(MODE_1600x1200x32) + mode_keys(MODE_320x200x8)
     first = min(10, trips)
     start = time.time()
-    s.key(*(trip * first), delay=15)
+    s.key(*(trip * first), delay=5)
     # The caption's navy through 5-5-5, then through the palette: the two
     # stops differ from each other and from anything on the way.
     quiet_at(s, MODE_640x400x16, (0, 0, 132), "after-%d-trips" % first)
@@ -681,7 +681,7 @@ def large_modes(s, scratch, trips, sanitized):
           flush=True)
     s.key("Escape")
     for done in range(first, trips, 50):
-        s.key(*(trip * min(50, trips - done)), delay=15)
+        s.key(*(trip * min(50, trips - done)), delay=5)
     quiet_at(s, MODE_640x400x8, NAVY, "after-%d-trips" % trips)
     late = resident_mb(s.app.pid)
     print("  resident after %d trips: %.1f MB (%.1f s)" % (trips, late, time.time() - start),
