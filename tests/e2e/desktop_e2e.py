@@ -722,7 +722,7 @@ def main():
     shutil.rmtree(args.out, ignore_errors=True)
     os.makedirs(args.out)
     print("screenshots go to " + args.out, flush=True)
-    s = Session(args.program, args.out)
+    s = Session(os.path.abspath(args.program), args.out)
     with tempfile.TemporaryDirectory() as scratch:
         try:
             # Started away from its data, which it must find by itself.
