@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -33,6 +34,13 @@ struct Rgb {
 
 std::vector<uint8_t> Data(const std::string& name) { return ReadFile(DataDir() + "/" + name); }
 
+// "T1.BMP" to "T6.BMP" (not built with operator+: GCC 12 warns falsely on it).
+std::string TextureName(int n) {
+  char name[24];
+  std::snprintf(name, sizeof name, "T%d.BMP", n);
+  return name;
+}
+
 uint32_t Le16(const std::vector<uint8_t>& d, size_t at) { return d[at] | (d[at + 1] << 8); }
 uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
   return Le16(d, at) | (Le16(d, at + 2) << 16);
@@ -44,7 +52,7 @@ class GeneratedData : public ::testing::Test {
     palette_ = Data("CUBE.PAL");
     shade_ = Data("PALTBL1.DAT");
     blend_ = Data("PALTBL2.DAT");
-    for (int n = 1; n <= 6; ++n) bitmaps_.push_back(Data("T" + std::to_string(n) + ".BMP"));
+    for (int n = 1; n <= 6; ++n) bitmaps_.push_back(Data(TextureName(n)));
   }
   void SetUp() override {
     ASSERT_EQ(palette_.size(), 768u);
@@ -85,7 +93,7 @@ TEST(DataFiles, HaveTheirSizes) {
   EXPECT_EQ(Data("PALTBL1.DAT").size(), 65536u);
   EXPECT_EQ(Data("PALTBL2.DAT").size(), 65536u);
   for (int n = 1; n <= 6; ++n)
-    EXPECT_EQ(Data("T" + std::to_string(n) + ".BMP").size(), 17462u) << n;
+    EXPECT_EQ(Data(TextureName(n)).size(), 17462u) << n;
   EXPECT_EQ(Data("AppIcon.ico").size(), 6u + 16u + 40u + 64u + 512u + 128u);
 }
 
@@ -108,7 +116,7 @@ TEST_F(GeneratedData, PaletteKeepsTheSystemColours) {
 
 TEST_F(GeneratedData, BitmapsAreUncompressedBottomUpWithThePalette) {
   for (size_t f = 0; f < bitmaps_.size(); ++f) {
-    SCOPED_TRACE("T" + std::to_string(f + 1) + ".BMP");
+    SCOPED_TRACE(TextureName(static_cast<int>(f) + 1));
     const auto& d = bitmaps_[f];
     EXPECT_EQ(d[0], 'B');
     EXPECT_EQ(d[1], 'M');
@@ -294,7 +302,8 @@ TEST(Generator, RefusesBadArguments) {
   EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --png"), 0);
   EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --bogus"), 0);
   dir.Write("plain-file", {1, 2, 3});
-  EXPECT_NE(RunGenerator("\"" + dir.File("plain-file") + "/out\""), 0);
+  const std::string below = dir.File("plain-file") + "/out";
+  EXPECT_NE(RunGenerator("\"" + below + "\""), 0);
 }
 
 }  // namespace
