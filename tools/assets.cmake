@@ -2,7 +2,7 @@
 find_package(PNG REQUIRED)
 add_library(kelvo_png STATIC ${CMAKE_CURRENT_SOURCE_DIR}/png_write.cpp)
 kelvo_target(kelvo_png)
-target_link_libraries(kelvo_png PUBLIC PNG::PNG)
+target_link_libraries(kelvo_png PUBLIC PNG::PNG kelvo_files)
 
 # The generator of the palette, colour tables, textures and icon.
 add_executable(kelvo_gen_assets ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets.cpp)

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/files.h"
 #include "tools/png_write.h"
 
 namespace {
@@ -657,23 +658,13 @@ std::vector<uint8_t> MakeIco(const IconPicture& pic) {
   return out;
 }
 
-bool WriteFile(const std::filesystem::path& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.string().c_str(), "wb");
-  if (f == nullptr) {
-    std::fprintf(stderr, "kelvo-gen-assets: cannot create %s: %s\n", path.string().c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  const bool ok = std::fwrite(data, 1, size, f) == size;
-  if (std::fclose(f) != 0 || !ok) {
-    std::fprintf(stderr, "kelvo-gen-assets: cannot write %s\n", path.string().c_str());
+bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& data) {
+  std::string error;
+  if (!WriteWholeFile(path.string(), data.data(), data.size(), &error)) {
+    std::fprintf(stderr, "kelvo-gen-assets: %s\n", error.c_str());
     return false;
   }
   return true;
-}
-
-bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& data) {
-  return WriteFile(path, data.data(), data.size());
 }
 
 // "T1.BMP" and the like, built without string concatenation (GCC 12 warns
@@ -846,11 +837,9 @@ int Usage() {
 }
 
 bool MakeDirectory(const std::filesystem::path& dir) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "kelvo-gen-assets: cannot create folder %s: %s\n", dir.string().c_str(),
-                 ec.message().c_str());
+  std::string error;
+  if (!MakeFolder(dir.string(), &error)) {
+    std::fprintf(stderr, "kelvo-gen-assets: %s\n", error.c_str());
     return false;
   }
   return true;

@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/files.h"
+
 namespace {
 
 // libpng reports errors through a callback that must not return; the message
 // is kept here for the caller before jumping back.
 struct PngErrorState {
   char message[200];
+  OutputFile* file;
 };
 
 void OnPngError(png_structp png, png_const_charp message) {
@@ -23,9 +26,16 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+void OnPngWrite(png_structp png, png_bytep data, size_t size) {
+  auto* state = static_cast<PngErrorState*>(png_get_io_ptr(png));
+  if (!state->file->Write(data, size)) png_error(png, std::strerror(errno));
+}
+
+void OnPngFlush(png_structp) {}
+
 // Kept free of C++ objects with destructors: a longjmp out of libpng must not
 // skip any.
-bool WriteRows(FILE* file, int width, int height, const uint8_t* rgb, PngErrorState* state) {
+bool WriteRows(int width, int height, const uint8_t* rgb, PngErrorState* state) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state, OnPngError, OnPngWarning);
   if (png == nullptr) {
     std::snprintf(state->message, sizeof state->message, "out of memory");
@@ -41,7 +51,7 @@ bool WriteRows(FILE* file, int width, int height, const uint8_t* rgb, PngErrorSt
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, state, OnPngWrite, OnPngFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -68,16 +78,15 @@ bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
     return fail("bad picture size " + std::to_string(width) + " x " + std::to_string(height));
   }
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr)
-    return fail(std::string("cannot create ") + path + ": " + std::strerror(errno));
+  OutputFile file;
+  std::string reason;
+  if (!file.Open(path, &reason)) return fail(reason);
   PngErrorState state{};
-  const bool written = WriteRows(file, width, height, rgb, &state);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::remove(path);
-    return fail(std::string("cannot write ") + path + ": " +
-                (written ? "close failed" : state.message));
+  state.file = &file;
+  // Leaving without Commit drops the new file and nothing else.
+  if (!WriteRows(width, height, rgb, &state)) {
+    return fail(std::string("cannot write ") + path + ": " + state.message);
   }
+  if (!file.Commit(&reason)) return fail(reason);
   return true;
 }

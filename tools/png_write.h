@@ -4,6 +4,7 @@
 #include <string>
 
 // Writes width x height 8-bit RGB pixels (rows top to bottom, 3 bytes a
-// pixel, no padding) to path. On failure returns false and, when error is
-// not null, a one-line reason; a partly written file is removed.
+// pixel, no padding) to path, through OutputFile (tools/files.h): a failed
+// write leaves what was at path as it was. On failure returns false and, when
+// error is not null, a one-line reason.
 bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::string* error);

@@ -1,12 +1,10 @@
 add_library(kelvo_image STATIC ${CMAKE_CURRENT_SOURCE_DIR}/frame_image.cpp)
 kelvo_target(kelvo_image)
-add_library(kelvo_arguments STATIC ${CMAKE_CURRENT_SOURCE_DIR}/arguments.cpp)
-kelvo_target(kelvo_arguments)
 
 add_executable(kelvo-render ${CMAKE_CURRENT_SOURCE_DIR}/render.cpp)
 kelvo_target(kelvo-render)
 target_link_libraries(kelvo-render PRIVATE kelvo_scene kelvo_platform_headless kelvo_image kelvo_png
-                      kelvo_arguments)
+                      kelvo_arguments kelvo_files)
 target_compile_definitions(kelvo-render PRIVATE KELVO_DATA_DIR="${KELVO_DATA_DIR}")
 set_target_properties(kelvo-render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 if(TARGET kelvo_data)

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/display.h"
@@ -13,6 +14,7 @@
 #include "scene/cube_model.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
+#include "tools/files.h"
 #include "tools/frame_image.h"
 #include "tools/png_write.h"
 
@@ -146,13 +148,7 @@ class Renderer {
 };
 
 bool WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    if (file) std::fclose(file);
-    return false;
-  }
-  return std::fclose(file) == 0;
+  return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, int bpp,
@@ -186,8 +182,9 @@ bool WriteSheet(Renderer& renderer, const Options& o, std::string* error) {
 }
 
 int Run(const Options& o) {
-  if (!std::filesystem::is_directory(o.assets))
-    return Fail("assets folder not found: " + o.assets);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(o.assets, ec))
+    return Fail("assets folder not found: " + o.assets + (ec ? " (" + ec.message() + ")" : ""));
   Renderer renderer;
   std::string error;
   if (!renderer.Start(o, &error)) return Fail(error);
@@ -198,7 +195,7 @@ int Run(const Options& o) {
   if (!renderer.SetMode(o.width, o.height, o.bpp, &error)) return Fail(error);
   shadingMode = o.shading;
   renderer.Orient(o.frame);
-  if (!o.outDir.empty()) std::filesystem::create_directories(o.outDir);
+  if (!o.outDir.empty() && !MakeFolder(o.outDir, &error)) return Fail(error);
   for (long k = 0; k < o.frames; ++k) {
     const std::vector<uint8_t> frame = renderer.Frame(o.text);
     if (frame.empty()) return Fail("cannot lock the back buffer");
