@@ -1,6 +1,7 @@
 #include "tools/arguments.h"
 
 #include <charconv>
+#include <cstdio>
 
 bool ParseInt(std::string_view text, long low, long high, long* out) {
   long value = 0;
@@ -27,4 +28,66 @@ bool ParseDisplayMode(std::string_view text, int minSide, RequestedMode* mode, b
   }
   *mode = {static_cast<int>(w), static_cast<int>(h), static_cast<int>(bpp)};
   return true;
+}
+
+bool Arguments::Has(std::string_view flag) const {
+  for (const auto& given : flags_)
+    if (given.first == flag) return true;
+  return false;
+}
+
+std::string_view Arguments::Value(std::string_view flag, int index) const {
+  for (const auto& given : flags_) {
+    if (given.first == flag && index >= 0 && static_cast<size_t>(index) < given.second.size())
+      return given.second[static_cast<size_t>(index)];
+  }
+  return {};
+}
+
+bool SplitArguments(int argc, char** argv, std::initializer_list<FlagSpec> flags, size_t maxPlain,
+                    Arguments* out, std::string* error) {
+  *out = Arguments();
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      out->help_ = true;
+      return true;
+    }
+  }
+  auto find = [&flags](std::string_view name) -> const FlagSpec* {
+    for (const FlagSpec& flag : flags)
+      if (flag.name == name) return &flag;
+    return nullptr;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const FlagSpec* flag = find(arg);
+    if (flag == nullptr) {
+      // A lone "-" may name a file; anything else with a dash is a flag.
+      if ((arg.size() > 1 && arg[0] == '-') || out->plain_.size() >= maxPlain) {
+        *error = "unknown argument '" + std::string(arg) + "'";
+        return false;
+      }
+      out->plain_.push_back(arg);
+      continue;
+    }
+    if (out->Has(arg)) {
+      *error = std::string(arg) + " given twice";
+      return false;
+    }
+    std::vector<std::string_view> values;
+    for (int k = 0; k < flag->values; ++k) {
+      if (i + 1 >= argc || find(argv[i + 1]) != nullptr) {
+        *error = "missing value after " + std::string(arg);
+        return false;
+      }
+      values.push_back(argv[++i]);
+    }
+    out->flags_.emplace_back(arg, std::move(values));
+  }
+  return true;
+}
+
+void ReportFatal(const char* tool, const char* what) {
+  std::fprintf(stderr, "%s: %s\n", tool, what);
 }

@@ -37,14 +37,23 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kelvo-bench [--assets DIR] [--mode WxHxBPP] [--shading 0-5] [--frames N] [--csv]\n"
-    "Times frames as the program draws them (clear, project, six faces, rotate) at\n"
-    "640x480, 1024x768 and 1600x1200 in 8, 16, 24 and 32 bits for shading modes 0-5,\n"
-    "beside the limit of the same buffer: clearing it and writing the same number of\n"
-    "pixels through a 256-entry table. ns per drawn pixel leaves the clear out:\n"
-    "(ns per frame - ns per clear) / pixels drawn. --csv columns: mode, shading, frames,\n"
-    "fps, ns_per_frame, ns_per_pixel, limit_ns_per_frame, pixels_per_frame,\n"
-    "clear_ns_per_frame, allocations. Exit status 1 if the timed frames allocated.\n";
+    "usage: kelvo-bench [--assets DIR] [--mode WxHxBPP[,...]] [--shading S[,...]] [--frames N]\n"
+    "                   [--csv]\n"
+    "Times frames as the program draws them (clear, project, six faces, rotate) beside the\n"
+    "limit of the same buffer: clearing it and writing the same number of pixels through a\n"
+    "256-entry table.\n"
+    "  --assets DIR          read the data files from DIR (default: the build's data folder)\n"
+    "  --mode WxHxBPP,...    the modes to time, sides 16-4095, depth 8, 16, 24 or 32\n"
+    "                        (default 640x480, 1024x768 and 1600x1200 at every depth)\n"
+    "  --shading S,...       the shading modes to time, 0-5 (default all six)\n"
+    "  --frames N            frames per case (default: by size, 100 to 1000)\n"
+    "  --csv                 comma-separated output: mode, shading, frames, fps,\n"
+    "                        ns_per_frame, ns_per_pixel, limit_ns_per_frame,\n"
+    "                        pixels_per_frame, clear_ns_per_frame, allocations\n"
+    "  -h, --help            this text\n"
+    "ns per drawn pixel leaves the clear out: (ns per frame - ns per clear) / pixels drawn.\n"
+    "Exit status: 0 done, 1 the data could not be read or the timed frames allocated\n"
+    "memory, 2 bad command line.\n";
 
 using Clock = std::chrono::steady_clock;
 
@@ -60,47 +69,67 @@ struct Options {
   bool csv = false;
 };
 
-bool ParseArgs(int argc, char** argv, Options* o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    long value = 0;
-    if (arg == "--csv") {
-      o->csv = true;
-    } else if (arg == "--assets" && hasValue) {
-      o->assets = argv[++i];
-    } else if (arg == "--mode" && hasValue) {
+// Calls take(item) for each comma-separated item of a list; false at the
+// first it refuses or at an empty item.
+template <typename Take>
+bool ForEachItem(std::string_view list, Take take) {
+  while (true) {
+    const size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    if (item.empty() || !take(item)) return false;
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+// Empty when the arguments are good, else what is wrong.
+std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
+  Arguments args;
+  std::string error;
+  if (!SplitArguments(argc, argv,
+                      {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frames", 1},
+                       {"--csv", 0}},
+                      0, &args, &error))
+    return error;
+  *help = args.help();
+  if (*help) return {};
+  if (args.Has("--assets")) {
+    o->assets = args.Value("--assets");
+    if (o->assets.empty()) return "empty folder name after --assets";
+  }
+  o->csv = args.Has("--csv");
+  if (args.Has("--mode")) {
+    const std::string_view list = args.Value("--mode");
+    const bool good = ForEachItem(list, [o](std::string_view item) {
       RequestedMode parsed;
       bool badDepth = false;
-      if (!ParseDisplayMode(argv[++i], 16, &parsed, &badDepth)) {
-        std::fprintf(stderr, "kelvo-bench: bad mode '%s' (want WxHxBPP, 16-4095, 8/16/24/32)\n",
-                     argv[i]);
-        return false;
-      }
+      if (!ParseDisplayMode(item, 16, &parsed, &badDepth)) return false;
       o->modes.push_back({parsed.width, parsed.height, parsed.bitsPerPixel});
-    } else if (arg == "--shading" && hasValue) {
-      if (!ParseInt(argv[++i], 0, 5, &value)) {
-        std::fprintf(stderr, "kelvo-bench: bad shading mode '%s' (want 0-5)\n", argv[i]);
-        return false;
-      }
-      o->shadings.push_back(static_cast<int32_t>(value));
-    } else if (arg == "--frames" && hasValue) {
-      if (!ParseInt(argv[++i], 1, 1000000, &o->frames)) {
-        std::fprintf(stderr, "kelvo-bench: bad frame count '%s'\n", argv[i]);
-        return false;
-      }
-    } else {
-      std::fputs(kUsage, stderr);
-      return false;
-    }
+      return true;
+    });
+    if (!good)
+      return "bad --mode '" + std::string(list) + "' (want WxHxBPP, sides 16-4095, depth 8, 16, 24 "
+             "or 32, several with commas)";
   }
+  if (args.Has("--shading")) {
+    const std::string_view list = args.Value("--shading");
+    const bool good = ForEachItem(list, [o](std::string_view item) {
+      long value = 0;
+      if (!ParseInt(item, 0, 5, &value)) return false;
+      o->shadings.push_back(static_cast<int32_t>(value));
+      return true;
+    });
+    if (!good) return "bad --shading '" + std::string(list) + "' (0-5, several with commas)";
+  }
+  if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 1000000, &o->frames))
+    return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-1000000)";
   if (o->modes.empty()) {
     for (const Mode size : {Mode{640, 480, 0}, Mode{1024, 768, 0}, Mode{1600, 1200, 0}}) {
       for (const int32_t bpp : {8, 16, 24, 32}) o->modes.push_back({size.width, size.height, bpp});
     }
   }
   if (o->shadings.empty()) o->shadings = {0, 1, 2, 3, 4, 5};
-  return true;
+  return {};
 }
 
 bool LoadScene(const std::string& folder) {
@@ -232,11 +261,18 @@ long DefaultFrames(const Mode& mode) {
   return std::clamp(1000L * 307200L / pixels, 100L, 1000L);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   Options options;
-  if (!ParseArgs(argc, argv, &options)) return 2;
+  bool help = false;
+  const std::string problem = ParseArgs(argc, argv, &options, &help);
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!problem.empty()) {
+    std::fprintf(stderr, "kelvo-bench: %s (see --help)\n", problem.c_str());
+    return 2;
+  }
   if (!LoadScene(options.assets)) return 1;
 
   if (options.csv) {
@@ -295,4 +331,10 @@ int main(int argc, char** argv) {
   }
   FreeSceneMemory();
   return totalAllocations == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return GuardedMain("kelvo-bench", [&] { return Run(argc, argv); });
 }

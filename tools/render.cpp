@@ -21,11 +21,22 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kelvo-render [--assets DIR] [--mode WxHxBPP] [--shading 0-5] [--frame K]\n"
-    "                    [--frames N --out-dir DIR] [--no-text] [--png OUT.png] [--raw OUT.bin]\n"
-    "                    [--sheet OUT.png]\n"
-    "Renders frame K of the spinning cube (frame 0 is the start orientation) into a back\n"
-    "buffer cleared to 0. --sheet draws every shading mode at every depth into one picture.\n";
+    "usage: kelvo-render [OPTIONS] --png FILE | --raw FILE | --out-dir DIR | --sheet FILE\n"
+    "Draws frames of the spinning cube without a window, into a back buffer cleared to 0.\n"
+    "  --assets DIR     read the data files from DIR (default: the build's data folder)\n"
+    "  --mode WxHxBPP   display mode: sides 1-4095, depth 8, 16, 24 or 32 (default 640x480x8)\n"
+    "  --shading 0-5    none, flat, Gouraud, Phong, transparency, inclined (default 0)\n"
+    "  --frame K        frame K, after K steps of turning; 0 is the start (default 0)\n"
+    "  --frames N       N frames from K on, written into --out-dir (default 1)\n"
+    "  --no-text        leave out the frame-rate text\n"
+    "  --png FILE       frame K as a PNG picture\n"
+    "  --raw FILE       frame K's back buffer, byte for byte\n"
+    "  --out-dir DIR    every frame as DIR/frame_NNNNN.png (DIR is created)\n"
+    "  --sheet FILE     every shading mode at every depth in one PNG picture\n"
+    "  -h, --help       this text\n"
+    "An existing file is replaced only once its new content is complete; a device or a\n"
+    "FIFO (/dev/stdout, a named pipe) is written straight into.\n"
+    "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
 
 struct Options {
   std::string assets = KELVO_DATA_DIR;
@@ -43,49 +54,47 @@ int Fail(const std::string& message) {
 }
 
 // Returns an empty string when the arguments are good, else what is wrong.
-std::string ParseArguments(int argc, char** argv, Options* o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--no-text") {
-      o->text = false;
-      continue;
+std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
+  Arguments args;
+  std::string error;
+  if (!SplitArguments(argc, argv,
+                      {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frame", 1},
+                       {"--frames", 1}, {"--no-text", 0}, {"--png", 1}, {"--raw", 1},
+                       {"--out-dir", 1}, {"--sheet", 1}},
+                      0, &args, &error))
+    return error;
+  *help = args.help();
+  if (*help) return {};
+  long n = 0;
+  if (args.Has("--assets")) o->assets = args.Value("--assets");
+  if (args.Has("--mode")) {
+    const std::string value(args.Value("--mode"));
+    RequestedMode mode;
+    bool badDepth = false;
+    if (!ParseDisplayMode(value, 1, &mode, &badDepth)) {
+      if (badDepth) return "unsupported depth in '" + value + "' (8, 16, 24 or 32)";
+      return "bad --mode '" + value + "' (want WxHxBPP, sides 1-4095)";
     }
-    if (arg == "--help" || arg == "-h") return "help";
-    if (i + 1 >= argc) return "missing value after " + std::string(arg);
-    const std::string_view value = argv[++i];
-    long n = 0;
-    if (arg == "--assets") {
-      o->assets = value;
-    } else if (arg == "--mode") {
-      RequestedMode mode;
-      bool badDepth = false;
-      if (!ParseDisplayMode(value, 1, &mode, &badDepth)) {
-        if (badDepth) return "unsupported depth in '" + std::string(value) + "' (8, 16, 24 or 32)";
-        return "bad --mode '" + std::string(value) + "' (want WxHxBPP, sides 1-4095)";
-      }
-      o->width = mode.width;
-      o->height = mode.height;
-      o->bpp = mode.bitsPerPixel;
-    } else if (arg == "--shading") {
-      if (!ParseInt(value, 0, 5, &n)) return "bad --shading '" + std::string(value) + "' (0-5)";
-      o->shading = static_cast<int>(n);
-    } else if (arg == "--frame") {
-      if (!ParseInt(value, 0, 100000000, &o->frame))
-        return "bad --frame '" + std::string(value) + "'";
-    } else if (arg == "--frames") {
-      if (!ParseInt(value, 1, 100000, &o->frames))
-        return "bad --frames '" + std::string(value) + "'";
-    } else if (arg == "--png") {
-      o->png = value;
-    } else if (arg == "--raw") {
-      o->raw = value;
-    } else if (arg == "--out-dir") {
-      o->outDir = value;
-    } else if (arg == "--sheet") {
-      o->sheet = value;
-    } else {
-      return "unknown argument " + std::string(arg);
-    }
+    o->width = mode.width;
+    o->height = mode.height;
+    o->bpp = mode.bitsPerPixel;
+  }
+  if (args.Has("--shading")) {
+    if (!ParseInt(args.Value("--shading"), 0, 5, &n))
+      return "bad --shading '" + std::string(args.Value("--shading")) + "' (0-5)";
+    o->shading = static_cast<int>(n);
+  }
+  if (args.Has("--frame") && !ParseInt(args.Value("--frame"), 0, 100000000, &o->frame))
+    return "bad --frame '" + std::string(args.Value("--frame")) + "' (0-100000000)";
+  if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 100000, &o->frames))
+    return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-100000)";
+  o->text = !args.Has("--no-text");
+  o->png = args.Value("--png");
+  o->raw = args.Value("--raw");
+  o->outDir = args.Value("--out-dir");
+  o->sheet = args.Value("--sheet");
+  for (const char* flag : {"--assets", "--png", "--raw", "--out-dir", "--sheet"}) {
+    if (args.Has(flag) && args.Value(flag).empty()) return std::string("empty name after ") + flag;
   }
   if (o->png.empty() && o->raw.empty() && o->outDir.empty() && o->sheet.empty())
     return "nothing to write: give --png, --raw, --out-dir or --sheet";
@@ -213,15 +222,18 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
-  const std::string problem = ParseArguments(argc, argv, &options);
-  if (problem == "help") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (!problem.empty()) {
-    std::fprintf(stderr, "kelvo-render: %s (see --help)\n", problem.c_str());
-    return 2;
-  }
-  return Run(options);
+  return GuardedMain("kelvo-render", [&] {
+    Options options;
+    bool help = false;
+    const std::string problem = ParseArguments(argc, argv, &options, &help);
+    if (help) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (!problem.empty()) {
+      std::fprintf(stderr, "kelvo-render: %s (see --help)\n", problem.c_str());
+      return 2;
+    }
+    return Run(options);
+  });
 }

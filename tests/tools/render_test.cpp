@@ -1,38 +1,38 @@
+// kelvo-render run as a user runs it: what it draws, what it writes, and how
+// it says what went wrong.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "run_tool.h"
 #include "support/test_support.h"
 
 namespace {
 
 using testing_support::ReadFile;
 using testing_support::ScratchDir;
+using tool_run::Lines;
+using tool_run::Quote;
+using tool_run::Result;
 
-struct Result {
-  int status = -1;
-  std::string errors;
-};
-
-// Runs kelvo-render with the given arguments; its standard error is kept.
-Result Render(const ScratchDir& dir, const std::string& args) {
-  const std::string errFile = dir.File("stderr.txt");
-  const std::string command = std::string(KELVO_RENDER) + " " + args + " 2>" + errFile;
-  const int raw = std::system(command.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  const std::vector<uint8_t> err = ReadFile(errFile);
-  r.errors.assign(err.begin(), err.end());
-  return r;
+// Runs kelvo-render with the given arguments (the scratch folder is only
+// there for the old callers' sake).
+Result Render(const ScratchDir&, const std::string& args, const std::string& before = "") {
+  return tool_run::Run(KELVO_RENDER, args, before);
 }
 
-int Lines(const std::string& text) {
-  int n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
+std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
 }
 
 TEST(Render, RawFrameIsTheBackBufferExactly) {
@@ -138,6 +138,129 @@ TEST(Render, MissingDataIsNamed) {
   EXPECT_NE(r.status, 0);
   EXPECT_EQ(Lines(r.errors), 1);
   EXPECT_NE(r.errors.find("T3.BMP"), std::string::npos) << r.errors;
+}
+
+TEST(Render, HelpGoesToStandardOutput) {
+  ScratchDir dir;
+  for (const char* args : {"--help", "-h", "--bogus --help"}) {
+    SCOPED_TRACE(args);
+    const Result r = Render(dir, args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output.rfind("usage: kelvo-render", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find("--out-dir DIR"), std::string::npos);
+    EXPECT_EQ(r.errors, "");
+  }
+}
+
+TEST(Render, CommandLineMistakesAreNamed) {
+  ScratchDir dir;
+  const std::string out = Quote(dir.File("x.png"));
+  const std::pair<std::string, std::string> cases[] = {
+      {"--bogus 1 --png " + out, "unknown argument '--bogus'"},
+      {"stray --png " + out, "unknown argument 'stray'"},
+      {"--png " + out + " --png " + out, "--png given twice"},
+      {"--no-text --no-text --png " + out, "--no-text given twice"},
+      {"--png " + out + " --shading", "missing value after --shading"},
+      {"--png --raw " + out, "missing value after --png"},
+      {"--png ''", "empty name after --png"},
+  };
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args);
+    const Result r = Render(dir, args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.errors, "kelvo-render: " + message + " (see --help)\n");
+  }
+  EXPECT_EQ(Names(dir.path()), std::set<std::string>{});
+}
+
+TEST(Render, FileSystemErrorsAreOneLineAndStatusOne) {
+  ScratchDir dir;
+  dir.Write("a-file", Bytes("keep me"));
+  std::filesystem::create_directory(dir.File("a-folder"));
+  const std::pair<std::string, std::string> cases[] = {
+      {"--out-dir " + Quote(dir.File("a-file")), "a-file"},
+      {"--out-dir " + Quote(dir.File("a-file/below")), "a-file/below"},
+      {"--png " + Quote(dir.File("a-folder")), "is a folder"},
+      {"--raw " + Quote(dir.File("a-folder")), "is a folder"},
+      {"--sheet " + Quote(dir.File("a-folder")), "is a folder"},
+      {"--png " + Quote(dir.File("missing/x.png")), "No such file or directory"},
+      {"--assets " + Quote(dir.File("a-file")) + " --png " + Quote(dir.File("x.png")), "a-file"},
+  };
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args);
+    const Result r = Render(dir, "--mode 16x16x8 " + args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+    EXPECT_EQ(r.errors.rfind("kelvo-render: ", 0), 0u) << r.errors;
+    EXPECT_NE(r.errors.find(message), std::string::npos) << r.errors;
+  }
+  EXPECT_EQ(ReadFile(dir.File("a-file")), Bytes("keep me"));
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a-file", "a-folder"}));
+  EXPECT_EQ(Names(dir.File("a-folder")), std::set<std::string>{});
+}
+
+// The disk fills up halfway (a file size limit stands in for it): the old
+// picture stays as it was and nothing is left behind.
+TEST(Render, AFailedWriteKeepsTheOldFile) {
+  ScratchDir dir;
+  for (const char* flag : {"--png", "--raw", "--sheet"}) {
+    SCOPED_TRACE(flag);
+    dir.Write("old", Bytes("the old picture"));
+    const Result r = Render(dir, "--mode 320x240x24 --shading 3 --frame 30 " + std::string(flag) +
+                                     " " + Quote(dir.File("old")),
+                            "trap '' XFSZ; ulimit -f 2");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+    EXPECT_NE(r.errors.find("File too large"), std::string::npos) << r.errors;
+    EXPECT_EQ(ReadFile(dir.File("old")), Bytes("the old picture"));
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"old"});
+  }
+  // Without the limit the same file is replaced.
+  ASSERT_EQ(Render(dir, "--mode 32x24x8 --png " + Quote(dir.File("old"))).status, 0);
+  EXPECT_EQ(ReadFile(dir.File("old"))[1], 'P');
+}
+
+TEST(Render, DeviceNodesAreWrittenIntoAndKept) {
+  ScratchDir dir;
+  const std::string full = dir.File("myfull"), null = dir.File("mynull");
+  if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0 ||
+      mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "making device nodes needs root";
+  for (const char* flag : {"--png", "--raw", "--sheet"}) {
+    SCOPED_TRACE(flag);
+    Result r = Render(dir, "--mode 16x16x8 " + std::string(flag) + " " + Quote(full));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.errors, "kelvo-render: cannot write " + full + ": No space left on device\n");
+    r = Render(dir, "--mode 16x16x8 " + std::string(flag) + " " + Quote(null));
+    EXPECT_EQ(r.status, 0) << r.errors;
+    struct stat st {};
+    ASSERT_EQ(stat(full.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(st.st_rdev, makedev(1, 7));
+    ASSERT_EQ(stat(null.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+  }
+}
+
+TEST(Render, WritesToStandardOutput) {
+  ScratchDir dir;
+  const Result r = Render(dir, "--mode 40x30x16 --png /dev/stdout");
+  ASSERT_EQ(r.status, 0) << r.errors;
+  ASSERT_GT(r.output.size(), 8u);
+  EXPECT_EQ(r.output.substr(1, 3), "PNG");
+}
+
+TEST(Render, SequencesReplaceFramesThroughLinks) {
+  ScratchDir dir;
+  // An earlier frame is a link to a picture kept elsewhere: the picture is
+  // replaced and the link kept.
+  std::filesystem::create_directory(dir.File("seq"));
+  dir.Write("kept.png", Bytes("old"));
+  std::filesystem::create_symlink(dir.File("kept.png"), dir.File("seq/frame_00001.png"));
+  ASSERT_EQ(Render(dir, "--mode 32x24x8 --frames 2 --out-dir " + Quote(dir.File("seq"))).status, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("seq/frame_00001.png")));
+  EXPECT_EQ(ReadFile(dir.File("kept.png"))[1], 'P');
+  EXPECT_EQ(Names(dir.File("seq")), (std::set<std::string>{"frame_00000.png", "frame_00001.png"}));
 }
 
 }  // namespace
