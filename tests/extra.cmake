@@ -1,9 +1,10 @@
 # The tools suite runs the data generator itself, reads PNG files back and
-# tests the tools' shared file and argument code directly.
+# tests the tools' shared file, picture and argument code directly.
 if(TARGET kelvo_tools_tests AND TARGET kelvo_gen_assets)
   target_compile_definitions(kelvo_tools_tests PRIVATE
                              KELVO_GEN_ASSETS="$<TARGET_FILE:kelvo_gen_assets>")
-  target_link_libraries(kelvo_tools_tests PRIVATE kelvo_png kelvo_files kelvo_arguments)
+  target_link_libraries(kelvo_tools_tests PRIVATE kelvo_png kelvo_picture kelvo_files
+                        kelvo_arguments)
   add_dependencies(kelvo_tools_tests kelvo_gen_assets)
 endif()
 

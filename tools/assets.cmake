@@ -4,10 +4,15 @@ add_library(kelvo_png STATIC ${CMAKE_CURRENT_SOURCE_DIR}/png_write.cpp)
 kelvo_target(kelvo_png)
 target_link_libraries(kelvo_png PUBLIC PNG::PNG kelvo_files)
 
+# Pictures read for users' own textures: PNG and BMP.
+add_library(kelvo_picture STATIC ${CMAKE_CURRENT_SOURCE_DIR}/picture.cpp)
+kelvo_target(kelvo_picture)
+target_link_libraries(kelvo_picture PUBLIC PNG::PNG kelvo_files)
+
 # The generator of the palette, colour tables, textures and icon.
 add_executable(kelvo_gen_assets ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets.cpp)
 kelvo_target(kelvo_gen_assets)
-target_link_libraries(kelvo_gen_assets PRIVATE kelvo_png)
+target_link_libraries(kelvo_gen_assets PRIVATE kelvo_png kelvo_picture kelvo_files kelvo_arguments)
 set_target_properties(kelvo_gen_assets PROPERTIES OUTPUT_NAME kelvo-gen-assets)
 
 set(KELVO_DATA_FILES CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP

@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "run_tool.h"
 #include "support/test_support.h"
+#include "tools/png_write.h"
 
 namespace {
 
@@ -277,33 +280,242 @@ TEST(DataFiles, IconIsOneSixteenColourImageWithMask) {
   EXPECT_GE(colours.size(), 6u);
 }
 
-int RunGenerator(const std::string& arguments) {
-  const std::string command =
-      std::string("\"") + KELVO_GEN_ASSETS + "\" " + arguments + " 2>/dev/null";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+using tool_run::Lines;
+using tool_run::Quote;
+
+tool_run::Result Generator(const std::string& arguments, const std::string& before = "") {
+  return tool_run::Run(KELVO_GEN_ASSETS, arguments, before);
 }
 
 TEST(Generator, WritesTheSameBytesEveryRun) {
   ScratchDir first, second;
-  ASSERT_EQ(RunGenerator("\"" + first.path() + "\""), 0);
-  ASSERT_EQ(RunGenerator("\"" + second.path() + "/nested/folder\""), 0);
+  ASSERT_EQ(Generator(Quote(first.path())).status, 0);
+  ASSERT_EQ(Generator(Quote(second.File("nested/folder"))).status, 0);
   for (const char* name : kDataFiles) {
     const auto a = ReadFile(first.File(name));
     EXPECT_FALSE(a.empty()) << name;
-    EXPECT_EQ(a, ReadFile(second.path() + "/nested/folder/" + name)) << name;
+    EXPECT_EQ(a, ReadFile(second.File("nested/folder/") + name)) << name;
     EXPECT_EQ(a, Data(name)) << name << " in the build is stale";
   }
 }
 
-TEST(Generator, RefusesBadArguments) {
+TEST(Generator, HelpGoesToStandardOutput) {
+  for (const char* args : {"--help", "-h", "out --bogus --help"}) {
+    SCOPED_TRACE(args);
+    const tool_run::Result r = Generator(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output.rfind("usage: kelvo-gen-assets", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find("--texture N PICTURE"), std::string::npos);
+    EXPECT_EQ(r.errors, "");
+  }
+}
+
+TEST(Generator, BadCommandLinesAreNamedInOneLine) {
   ScratchDir dir;
-  EXPECT_NE(RunGenerator(""), 0);
-  EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --png"), 0);
-  EXPECT_NE(RunGenerator("\"" + dir.path() + "\" --bogus"), 0);
+  const std::string out = Quote(dir.File("out"));
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "no OUTDIR given"},
+      {out + " --png", "missing value after --png"},
+      {out + " --bogus", "unknown argument '--bogus'"},
+      {out + " stray", "unknown argument 'stray'"},
+      {out + " --png a --png b", "--png given twice"},
+      {"--texture 0 p.png", "bad face '0' after --texture (1-6)"},
+      {"--texture 7 p.png", "bad face '7' after --texture (1-6)"},
+      {"--texture 1", "missing value after --texture"},
+      {"--texture 1 --out x", "missing value after --texture"},
+      {"--texture 1 p.png --texture 2 q.png", "--texture given twice"},
+      {"--texture 1 p.png " + out, "unknown argument"},
+      {"--texture 1 p.png --png x", "--png goes with OUTDIR"},
+      {out + " --out x", "--out goes with --texture"},
+      {out + " --stretch", "--stretch goes with --texture"},
+  };
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(args);
+    const tool_run::Result r = Generator(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+    EXPECT_EQ(r.errors.rfind("kelvo-gen-assets: " + message, 0), 0u) << r.errors;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+}
+
+TEST(Generator, FileSystemErrorsAreOneLineAndStatusOne) {
+  ScratchDir dir;
   dir.Write("plain-file", {1, 2, 3});
-  const std::string below = dir.File("plain-file") + "/out";
-  EXPECT_NE(RunGenerator("\"" + below + "\""), 0);
+  for (const std::string& where : {dir.File("plain-file"), dir.File("plain-file") + "/out"}) {
+    const tool_run::Result r = Generator(Quote(where));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+    EXPECT_NE(r.errors.find("plain-file"), std::string::npos) << r.errors;
+  }
+  EXPECT_EQ(ReadFile(dir.File("plain-file")), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+// ---------------------------------------------------------------------------
+// Own textures.
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// A 24-bit bottom-up BMP; sizes in the header as given, pixels from `colour`
+// only when `withPixels`.
+std::vector<uint8_t> Bmp24(int32_t width, int32_t height, Rgb (*colour)(int, int),
+                           bool withPixels = true) {
+  const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) / 4 * 4;
+  std::vector<uint8_t> out = {'B', 'M'};
+  Put32(out, 54 + stride * static_cast<uint32_t>(height));
+  Put32(out, 0);
+  Put32(out, 54);
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(width));
+  Put32(out, static_cast<uint32_t>(height));
+  Put16(out, 1);
+  Put16(out, 24);
+  for (int i = 0; i < 6; ++i) Put32(out, 0);
+  if (!withPixels) return out;
+  for (int y = height - 1; y >= 0; --y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = colour(x, y);
+      out.insert(out.end(), {static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.g),
+                             static_cast<uint8_t>(c.r)});
+    }
+    out.resize(out.size() + (stride - static_cast<uint32_t>(width) * 3), 0);
+  }
+  return out;
+}
+
+void SavePng(const std::string& path, int width, int height, Rgb (*colour)(int, int)) {
+  std::vector<uint8_t> rgb;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = colour(x, y);
+      rgb.insert(rgb.end(), {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
+                             static_cast<uint8_t>(c.b)});
+    }
+  }
+  std::string error;
+  ASSERT_TRUE(WritePng(path.c_str(), width, height, rgb.data(), &error)) << error;
+}
+
+constexpr Rgb kWarm{200, 40, 30}, kCool{30, 60, 220}, kLeaf{40, 170, 60};
+
+class OwnTexture : public GeneratedData {
+ protected:
+  // Face n's texture as the generator wrote it into folder; checks that it
+  // has the generated textures' headers and palette, and only usable entries.
+  static std::vector<uint8_t> Texture(const std::string& folder, int n) {
+    const std::vector<uint8_t> bmp = ReadFile(folder + "/" + TextureName(n));
+    EXPECT_EQ(bmp.size(), kPixelOffset + 128 * 128);
+    if (bmp.size() != kPixelOffset + 128 * 128) return {};
+    const std::vector<uint8_t>& generated = bitmaps_[static_cast<size_t>(n - 1)];
+    EXPECT_TRUE(std::equal(bmp.begin(), bmp.begin() + kPixelOffset, generated.begin()));
+    int outside = 0;
+    for (size_t i = kPixelOffset; i < bmp.size(); ++i)
+      outside += bmp[i] < kFirstUsable || bmp[i] > kLastUsable;
+    EXPECT_EQ(outside, 0);
+    return bmp;
+  }
+  // Texel at picture column x, row y from the top.
+  static int TexelAt(const std::vector<uint8_t>& bmp, int x, int y) {
+    return bmp[kPixelOffset + static_cast<size_t>((127 - y) * 128 + x)];
+  }
+  // How many texels of the rows [top, bottom) are `entry`.
+  static int CountRows(const std::vector<uint8_t>& bmp, int top, int bottom, int entry) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = 0; x < 128; ++x) n += TexelAt(bmp, x, y) == entry;
+    return n;
+  }
+};
+
+TEST_F(OwnTexture, APngBecomesAFaceInThePalette) {
+  ScratchDir dir;
+  // Warm above, cool below; wider than high, with leaf-green sides that the
+  // centred square leaves out.
+  SavePng(dir.File("two tone.png"), 300, 200, [](int x, int y) {
+    return x < 50 || x >= 250 ? kLeaf : y < 100 ? kWarm : kCool;
+  });
+  const tool_run::Result r = Generator("--texture 3 " + Quote(dir.File("two tone.png")) +
+                                       " --out " + Quote(dir.File("faces")));
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(r.errors, "");
+  EXPECT_NE(r.output.find("T3.BMP"), std::string::npos) << r.output;
+  EXPECT_EQ(Lines(r.output), 1) << r.output;
+  const std::vector<uint8_t> bmp = Texture(dir.File("faces"), 3);
+  ASSERT_FALSE(bmp.empty());
+  // Upright: warm at the top of the picture, cool at the bottom, no green.
+  EXPECT_EQ(CountRows(bmp, 0, 63, BruteNearest(kWarm)), 63 * 128);
+  EXPECT_EQ(CountRows(bmp, 65, 128, BruteNearest(kCool)), 63 * 128);
+  EXPECT_EQ(CountRows(bmp, 0, 128, BruteNearest(kLeaf)), 0);
+  EXPECT_EQ(std::filesystem::directory_iterator(dir.File("faces"))->path().filename(), "T3.BMP");
+}
+
+TEST_F(OwnTexture, ABmpIsEnlargedAndStretchedOnRequest) {
+  ScratchDir dir;
+  // 40 x 20: a warm quarter on the left, the rest cool.
+  dir.Write("small.bmp", Bmp24(40, 20, [](int x, int) { return x < 10 ? kWarm : kCool; }));
+  // Into the current folder when no --out is given.
+  tool_run::Result r = Generator("--texture 6 small.bmp", "cd " + Quote(dir.path()));
+  ASSERT_EQ(r.status, 0) << r.errors;
+  std::vector<uint8_t> bmp = Texture(dir.path(), 6);
+  ASSERT_FALSE(bmp.empty());
+  // The centred 20 x 20 square is all cool.
+  EXPECT_EQ(CountRows(bmp, 0, 128, BruteNearest(kCool)), 128 * 128);
+
+  r = Generator("--stretch --texture 6 small.bmp --out .", "cd " + Quote(dir.path()));
+  ASSERT_EQ(r.status, 0) << r.errors;
+  bmp = Texture(dir.path(), 6);
+  ASSERT_FALSE(bmp.empty());
+  for (int y = 0; y < 128; y += 9) {
+    EXPECT_EQ(TexelAt(bmp, 5, y), BruteNearest(kWarm)) << y;
+    EXPECT_EQ(TexelAt(bmp, 120, y), BruteNearest(kCool)) << y;
+    // Blended between the two near the edge, not a hard step.
+    const int middle = TexelAt(bmp, 32, y);
+    EXPECT_NE(middle, BruteNearest(kWarm)) << y;
+    EXPECT_NE(middle, BruteNearest(kCool)) << y;
+  }
+}
+
+TEST_F(OwnTexture, BadPicturesGiveOneLineAndLeaveTheOldTexture) {
+  ScratchDir dir;
+  dir.CopyData("T1.BMP");
+  SavePng(dir.File("good.png"), 64, 64, [](int, int) { return kWarm; });
+  std::vector<uint8_t> png = ReadFile(dir.File("good.png"));
+  dir.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)));
+  dir.Write("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+  dir.Write("empty.bmp", {});
+  dir.Write("huge.bmp", Bmp24(100000, 100000, nullptr, false));
+  dir.Write("zero.bmp", Bmp24(0, 16, nullptr, false));
+  std::vector<uint8_t> bmp = Bmp24(32, 32, [](int, int) { return kCool; });
+  bmp.resize(bmp.size() - 100);
+  dir.Write("cut.bmp", bmp);
+  std::filesystem::create_directory(dir.File("folder.png"));
+  const std::pair<const char*, const char*> cases[] = {
+      {"cut.png", "damaged PNG"},
+      {"text.png", "not a PNG or BMP picture"},
+      {"empty.bmp", "an empty file"},
+      {"huge.bmp", "100000x100000 picture is too large"},
+      {"zero.bmp", "0x16 picture has no pixels"},
+      {"cut.bmp", "cut-off BMP"},
+      {"folder.png", "is a folder"},
+      {"missing.png", "No such file or directory"},
+  };
+  for (const auto& [name, reason] : cases) {
+    SCOPED_TRACE(name);
+    const tool_run::Result r =
+        Generator("--texture 1 " + Quote(dir.File(name)) + " --out " + Quote(dir.path()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+    EXPECT_EQ(r.errors.rfind("kelvo-gen-assets: " + dir.File(name) + ": ", 0), 0u) << r.errors;
+    EXPECT_NE(r.errors.find(reason), std::string::npos) << r.errors;
+  }
+  EXPECT_EQ(ReadFile(dir.File("T1.BMP")), Data("T1.BMP"));
 }
 
 }  // namespace
