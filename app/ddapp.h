@@ -41,4 +41,6 @@ class DDApp {
 };
 
 extern DDApp* theApp;
-extern uint32_t fps;
+// Frames per second over the last measured interval; the frame keeps it with
+// its other counters.
+extern uint32_t& fps;

@@ -4,18 +4,13 @@
 #include <string>
 
 #include "app/ddapp.h"
-#include "app/keyboard.h"
-#include "app/window.h"
+#include "app/frame_rate.h"
+#include "app/frame_view.h"
+#include "platform/hex.h"
 #include "platform/winuser.h"
 #include "res/resource_ids.h"
 
 using namespace plat;
-
-IDirectDraw* ddraw = nullptr;
-IDirectDrawSurface* primarySurface = nullptr;
-IDirectDrawSurface* backBuffer = nullptr;
-IDirectDrawPalette* palette = nullptr;
-DisplayMode currentMode = {0, 0, 0};
 
 namespace {
 
@@ -27,12 +22,6 @@ void ReleaseObject(T*& object) {
   }
 }
 
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<uint32_t>(hr));
-  return text;
-}
-
 }  // namespace
 
 int32_t CreateDisplayDevice(HWND window) {
@@ -41,13 +30,15 @@ int32_t CreateDisplayDevice(HWND window) {
   HRESULT hr = plat::DirectDrawCreate(nullptr, &ddraw, nullptr);
   if (hr != DD_OK) {
     ddraw = nullptr;
-    NoteStartupFailure("cannot open the display (DirectDrawCreate " + Hex(hr) + ")");
+    NoteStartupFailure("cannot open the display (DirectDrawCreate " +
+                       Hex(static_cast<uint32_t>(hr), 8) + ")");
     return 0;
   }
   const uint32_t level = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWMODEX | DDSCL_ALLOWREBOOT;
   hr = ddraw->SetCooperativeLevel(window, level);
   if (hr != DD_OK) {
-    NoteStartupFailure("cannot take the full screen (SetCooperativeLevel " + Hex(hr) + ")");
+    NoteStartupFailure("cannot take the full screen (SetCooperativeLevel " +
+                       Hex(static_cast<uint32_t>(hr), 8) + ")");
     return 0;
   }
   return 1;
@@ -65,8 +56,9 @@ HRESULT CALLBACK AddModeItem(DDSURFACEDESC* mode, void* context) {
   const uint32_t width = mode->dwWidth, height = mode->dwHeight;
   const uint32_t depth = mode->ddpfPixelFormat.dwRGBBitCount;
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return DDENUMRET_OK;
-  // The item data has 12 bits for each side.
-  if (width == 0 || height == 0 || width > 0xFFF || height > 0xFFF) return DDENUMRET_OK;
+  // A side the item data cannot hold would come back as another mode.
+  if (width == 0 || height == 0 || width > kMaxModeSide || height > kMaxModeSide)
+    return DDENUMRET_OK;
   HMENU popup = static_cast<HMENU>(context);
   const int32_t count = GetMenuItemCount(popup);
   if (count < 0) return DDENUMRET_OK;

@@ -1,35 +1,26 @@
 // The full-screen display: the display object, the flipping chain and the
-// 8-bit palette, the "Modes" menu, and the pause that hands the screen to the
-// window system.
+// 8-bit palette, the "Modes" menu, the frame step (DDApp::UpdateFrame) and
+// the pause that hands the screen to the window system. Uses the frame's
+// state and the frame-rate count; the window uses this, never the reverse.
 #pragma once
 #include <cstdint>
 
+#include "app/frame_state.h"
 #include "platform/ddraw.h"
-
-extern plat::IDirectDraw* ddraw;
-extern plat::IDirectDrawSurface* primarySurface;
-extern plat::IDirectDrawSurface* backBuffer;
-extern plat::IDirectDrawPalette* palette;
-
-// The mode the last fully successful DDApp::SetMode entered; zeros before.
-struct DisplayMode {
-  int32_t width;
-  int32_t height;
-  int32_t bitsPerPixel;
-};
-extern DisplayMode currentMode;
 
 // The display steps of device creation and release.
 int32_t CreateDisplayDevice(plat::HWND window);
 void ReleaseDisplayDevice();
 
-// A "Modes" item's data: bits per pixel << 24 | height << 12 | width.
+// A "Modes" item's data: bits per pixel << 24 | height << 12 | width. Only
+// sides that fit in 12 bits can be packed; AddModeItem lists no other.
+constexpr uint32_t kMaxModeSide = 0xFFF;
 constexpr uint32_t PackModeData(uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-  return (bitsPerPixel << 24) | ((height & 0xFFF) << 12) | (width & 0xFFF);
+  return (bitsPerPixel << 24) | ((height & kMaxModeSide) << 12) | (width & kMaxModeSide);
 }
 constexpr DisplayMode UnpackModeData(uint32_t data) {
-  return {static_cast<int32_t>(data & 0xFFF), static_cast<int32_t>((data >> 12) & 0xFFF),
-          static_cast<int32_t>(data >> 24)};
+  return {static_cast<int32_t>(data & kMaxModeSide),
+          static_cast<int32_t>((data >> 12) & kMaxModeSide), static_cast<int32_t>(data >> 24)};
 }
 
 // EnumDisplayModes callback: appends one item per usable mode to the pop-up

@@ -1,21 +1,11 @@
 #include "app/keyboard.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/ddapp.h"
-#include "app/window.h"
-#include "platform/winuser.h"
+#include "platform/hex.h"
 
 using namespace plat;
-
-IDirectInput* dinput = nullptr;
-IDirectInputDevice* keyboard = nullptr;
-DIDEVICEOBJECTDATA keyBuffer[kKeyBufferSize] = {};
-
-uint32_t frameCount = 0;
-uint32_t fpsTime = 0;
-uint32_t fpsFrames = 0;
 
 namespace {
 
@@ -25,9 +15,7 @@ constexpr int kMaxReacquires = 8;
 
 bool Failed(HRESULT hr, const char* what) {
   if (hr == DI_OK) return false;
-  char text[160];
-  std::snprintf(text, sizeof text, "%s (0x%08X)", what, static_cast<uint32_t>(hr));
-  NoteStartupFailure(text);
+  NoteStartupFailure(std::string(what) + " (" + Hex(static_cast<uint32_t>(hr), 8) + ")");
   return true;
 }
 
@@ -89,14 +77,4 @@ void PollKeyboard() {
     const KeyEvent event{1, static_cast<int32_t>(keyBuffer[i].dwTimeStamp), KeyCode(keyBuffer[i])};
     theApp->OnKeyEvent(&event);
   }
-}
-
-void CountFrame() {
-  ++frameCount;
-  const uint32_t now = timeGetTime();
-  const uint32_t elapsed = now - fpsTime;
-  if (elapsed <= 1000) return;
-  fpsTime = now;
-  fps = (frameCount * 1000u - fpsFrames * 1000u) / elapsed;
-  fpsFrames = frameCount;
 }

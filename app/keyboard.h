@@ -1,17 +1,10 @@
-// The buffered keyboard, the frame-rate count and (in DDApp) the overlay text:
-// what sits around each frame.
+// The buffered keyboard: created with the devices, read after every frame,
+// each event handed to the application. Uses the frame's state.
 #pragma once
 #include <cstdint>
 
+#include "app/frame_state.h"
 #include "platform/dinput.h"
-
-struct KeyEvent;
-
-constexpr uint32_t kKeyBufferSize = 10;
-
-extern plat::IDirectInput* dinput;
-extern plat::IDirectInputDevice* keyboard;
-extern plat::DIDEVICEOBJECTDATA keyBuffer[kKeyBufferSize];
 
 // The keyboard steps of device creation; 0 at the first failing step but the
 // last (the acquisition, whose result does not matter).
@@ -26,10 +19,3 @@ constexpr int32_t KeyCode(const plat::DIDEVICEOBJECTDATA& record) {
   return static_cast<int32_t>((record.dwData & 0x80) | ((record.dwOfs & 0x80) << 1) |
                               (record.dwOfs & 0x7F));
 }
-
-// Frame-rate state, all unsigned 32-bit with wrap-around arithmetic.
-extern uint32_t frameCount;
-extern uint32_t fpsTime;
-extern uint32_t fpsFrames;
-// Counts one drawn frame; recomputes fps once more than 1000 ms have passed.
-void CountFrame();

@@ -1,7 +1,8 @@
+// The overlay text: DDApp::DrawString.
 #include <cstring>
 
 #include "app/ddapp.h"
-#include "app/display.h"
+#include "app/frame_state.h"
 #include "platform/gdi.h"
 
 using namespace plat;

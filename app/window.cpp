@@ -1,22 +1,15 @@
 #include "app/window.h"
 
+#include <string>
+
 #include "app/ddapp.h"
 #include "app/display.h"
-#include "app/frame_view.h"
 #include "app/keyboard.h"
 #include "res/resource_ids.h"
 
 using namespace plat;
 
-HINSTANCE appInstance = nullptr;
-HWND mainWindow = nullptr;
-HACCEL accelTable = nullptr;
-int32_t active = 0;
-int32_t paused = 0;
-
 namespace {
-
-std::string startupFailure;
 
 // A mode item was chosen.
 void ChooseMode(HWND window, UINT command) {
@@ -29,12 +22,6 @@ void ChooseMode(HWND window, UINT command) {
 }
 
 }  // namespace
-
-const std::string& StartupFailure() { return startupFailure; }
-
-void NoteStartupFailure(const std::string& reason) {
-  if (startupFailure.empty()) startupFailure = reason;
-}
 
 int32_t CreateMainWindow(HINSTANCE instance, HINSTANCE previous, const char*,
                          int32_t showCommand) {
@@ -186,33 +173,10 @@ int RunApplication() { return RunApplication(SW_SHOWNORMAL); }
 int RunApplication(int32_t showCommand) {
   char commandLine[] = "";
   if (WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, showCommand)) return 0;
+  const std::string& reason = StartupFailure();
   const std::string text =
-      "start-up failed: " + (startupFailure.empty() ? std::string("unknown reason") : startupFailure);
+      "start-up failed: " + (reason.empty() ? std::string("unknown reason") : reason);
   MessageBoxA(nullptr, text.c_str(), theApp && theApp->appName ? theApp->appName : "kelvo-cube",
               MB_OK | MB_ICONERROR);
   return 1;
-}
-
-void ResetFrameState() {
-  appInstance = nullptr;
-  mainWindow = nullptr;
-  accelTable = nullptr;
-  active = 0;
-  paused = 0;
-  startupFailure.clear();
-  ddraw = nullptr;
-  primarySurface = nullptr;
-  backBuffer = nullptr;
-  palette = nullptr;
-  currentMode = {0, 0, 0};
-  dinput = nullptr;
-  keyboard = nullptr;
-  frameCount = 0;
-  fpsTime = 0;
-  fpsFrames = 0;
-  fps = 0;
-  screenWidth = 0;
-  screenHeight = 0;
-  centerX = 0;
-  centerY = 0;
 }

@@ -1,16 +1,11 @@
 // The window, its procedure, the About box and the message loop with its idle
-// step; the entry point and its start-up order.
+// step; the entry point and its start-up order. The top of the frame: it
+// drives the display and the keyboard, which never call back up here.
 #pragma once
 #include <cstdint>
-#include <string>
 
+#include "app/frame_state.h"
 #include "platform/winuser.h"
-
-extern plat::HINSTANCE appInstance;
-extern plat::HWND mainWindow;
-extern plat::HACCEL accelTable;
-extern int32_t active;  // wParam of the last WM_ACTIVATEAPP
-extern int32_t paused;  // 0 or 1
 
 // 1 after a normal quit; 0 when start-up failed (StartupFailure() says why).
 // Declared as the SDK declares it: on Windows the compiler knows the name.
@@ -36,12 +31,3 @@ plat::INT_PTR CALLBACK AboutDlgProc(plat::HWND dialog, plat::UINT message, plat:
 // normally, or as showCommand says.
 int RunApplication();
 int RunApplication(int32_t showCommand);
-
-// The first reason start-up failed, or empty.
-const std::string& StartupFailure();
-void NoteStartupFailure(const std::string& reason);
-
-// Every frame variable back to its zero start value, without releasing
-// anything: for running the frame again in one process (tests, scripted runs)
-// after the platform itself was reset.
-void ResetFrameState();

@@ -20,7 +20,6 @@ struct GUID {
   friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 
-constexpr GUID GUID_SysMouse{0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 constexpr GUID GUID_SysKeyboard{0x6F1D2B61, 0xD5A0, 0x11CF,
                                 {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 
@@ -31,9 +30,7 @@ constexpr HRESULT DI_NOEFFECT = 1;
 // A success code: the records came back, but events were lost before them.
 constexpr HRESULT DI_BUFFEROVERFLOW = 1;
 constexpr HRESULT DIERR_OTHERAPPHASPRIO = static_cast<HRESULT>(0x80070005u);
-constexpr HRESULT DIERR_HANDLEEXISTS = static_cast<HRESULT>(0x80070005u);
 constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000Cu);
-constexpr HRESULT DIERR_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT DIERR_INPUTLOST = static_cast<HRESULT>(0x8007001Eu);
 constexpr HRESULT DIERR_INVALIDPARAM = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT DIERR_ACQUIRED = static_cast<HRESULT>(0x800700AAu);

@@ -31,6 +31,7 @@ int32_t Ascent();
 int32_t CellHeight();
 // Advance width of the text in pixels; 0 without a font.
 int32_t TextWidth(const char* text, size_t length);
+inline int32_t TextWidth(const std::string& text) { return TextWidth(text.data(), text.size()); }
 
 // Sets each inked pixel of the text to `pixel` (its low bytesPerPixel bytes,
 // least significant first); everything else stays. (x, y) is the top-left

@@ -44,9 +44,9 @@ uint32_t GetSystemPaletteEntries(HDC dc, uint32_t start, uint32_t count, PALETTE
 // Each returns the previous setting.
 int32_t SetBkMode(HDC dc, int32_t mode);
 COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF SetBkColor(HDC dc, COLORREF color);
 // The DC's default font, its cell's top-left corner at (x, y), clipped to the
-// surface; length is in bytes.
+// surface; length is in bytes. Only the glyphs are drawn: the background is
+// left as it is, as TRANSPARENT has it (the only mode the program uses).
 BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length);
 
 }  // namespace plat

@@ -1,9 +1,10 @@
 // What a resource script would hold, as plain tables: menus, accelerator
 // tables, dialog templates and icons, looked up by name through the module
-// instance. The program's resource library defines ModuleResources(); every
-// backend builds its menus, accelerators and dialogs from these same tables
-// (a native Win32 backend through LoadMenuIndirectA, CreateAcceleratorTableA
-// and DialogBoxIndirectParamA).
+// instance. A program describes its own in these tables and hands them to
+// the emulated window system as it starts (plat::core::SetModuleResources),
+// which builds its menus, accelerators and dialogs from them; on Windows the
+// resource compiler puts a script written from the same tables into the
+// executable.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -70,8 +71,6 @@ struct ResourceModule {
   const IconResource* icons;
   uint32_t iconCount;
 };
-
-const ResourceModule& ModuleResources();
 
 template <typename T>
 const T* FindNamedResource(const T* table, uint32_t count, const char* name) {

@@ -68,8 +68,4 @@ constexpr ResourceModule kModule = {
 
 }  // namespace
 
-namespace plat {
-
-const ResourceModule& ModuleResources() { return kModule; }
-
-}  // namespace plat
+const plat::ResourceModule& ProgramResources() { return kModule; }

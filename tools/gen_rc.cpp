@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/resource.h"
 #include "res/rc_script.h"
+#include "res/resources.h"
 
 int main(int argc, char** argv) {
   if (argc != 2 || argv[1][0] == '-') {
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  const std::string script = WriteResourceScript(plat::ModuleResources(), &error);
+  const std::string script = WriteResourceScript(ProgramResources(), &error);
   if (script.empty()) {
     std::fprintf(stderr, "kelvo-gen-rc: %s\n", error.c_str());
     return 1;

@@ -1,5 +1,7 @@
 // kelvo-cube: the cube on the desktop. The one application object is built
-// before main runs, as the frame expects; main only finds the data files.
+// before main runs, as the frame expects; main finds the data files and hands
+// the program's resources to the emulated window system, as Windows would
+// find them in the executable.
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,6 +9,8 @@
 #include <system_error>
 
 #include "app/window.h"
+#include "platform/core/core.h"
+#include "res/resources.h"
 #include "scene/cube_app.h"
 
 namespace {
@@ -29,5 +33,6 @@ void FindDataFiles() {
 
 int main() {
   FindDataFiles();
+  plat::core::SetModuleResources(&ProgramResources());
   return RunApplication();
 }

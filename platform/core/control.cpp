@@ -37,7 +37,7 @@ bool ShouldFail(Call call) {
     return false;
   }
   if (p.fail > 0) {
-    if (p.fail != UINT32_MAX) --p.fail;
+    --p.fail;
     return true;
   }
   return false;
@@ -61,6 +61,7 @@ void Reset() {
   detail::ResetInput();
   detail::ResetWindows();
   detail::ResetDisplay();
+  detail::ResetGdi();
   detail::ResetPainting();
   TheDriver().Reset();
 }
@@ -70,12 +71,6 @@ void Fail(Call call, uint32_t times, uint32_t after) {
   Plan& p = State().plans[static_cast<size_t>(call)];
   p.skip = after;
   p.fail = times;
-}
-
-void FailAlways(Call call) { Fail(call, UINT32_MAX, 0); }
-
-void ClearFailures() {
-  for (Plan& p : State().plans) p.skip = p.fail = 0;
 }
 
 uint32_t CallCount(Call call) {

@@ -11,6 +11,10 @@
 #include "platform/gdi.h"
 #include "platform/types.h"
 
+namespace plat {
+struct ResourceModule;
+}  // namespace plat
+
 namespace plat::core {
 
 struct Mode {
@@ -29,15 +33,18 @@ void Reset();
 // 640x480, 800x600, 1024x768, 1280x1024 and 1600x1200, each at 8, 16, 24 and
 // 32 bits, in that order.
 std::vector<Mode> ClassicModes();
+// The classic list and, at each of its depths, the desktop's own size where
+// the list lacks it: what a driver offers on that desktop, whatever its size.
+std::vector<Mode> ModesWithDesktop(uint32_t width, uint32_t height);
 // The modes EnumDisplayModes reports, in this order. SetDisplayMode accepts
-// these and any other of 1 to 4095 pixels a side at 8, 16, 24 or 32 bits.
+// the sizes listed and any other of 1 to 4095 pixels a side, at 8, 16, 24 or
+// 32 bits.
 void SetModeList(const std::vector<Mode>& modes);
-const std::vector<Mode>& ModeList();
 // The mode DirectDraw set; zeros before the first switch and after the
 // DirectDraw object is released (the desktop is back then).
 Mode CurrentMode();
+// The desktop's own mode: the screen's while DirectDraw has set none.
 void SetDesktopMode(Mode mode);
-Mode DesktopMode();
 // Video memory for chains that ask for it; a bigger chain is refused with
 // DDERR_OUTOFVIDEOMEMORY. 8 MiB at start.
 void SetVideoMemory(uint64_t bytes);
@@ -93,8 +100,6 @@ enum class Call {
 // The next `times` calls of `call`, after `after` calls that go through,
 // fail with the error the real service would give.
 void Fail(Call call, uint32_t times = 1, uint32_t after = 0);
-void FailAlways(Call call);
-void ClearFailures();
 // Calls made since Reset, failed ones included.
 uint32_t CallCount(Call call);
 
@@ -151,6 +156,13 @@ void PressButton(int32_t id);
 // The application gains or loses the foreground (another program in front).
 void SetForeground(bool foreground);
 bool InForeground();
+
+// ---- The program ----
+// The resources of the program's module (GetModuleHandleA(nullptr)): the
+// menus, accelerator tables, dialogs and icons LoadMenuA and the like find
+// by name. The program hands them over before it starts, as Windows finds
+// them in an executable; until then every lookup fails. Reset keeps them.
+void SetModuleResources(const plat::ResourceModule* resources);
 
 // ---- Windows ----
 // The open modal dialog, or null; its template's name.

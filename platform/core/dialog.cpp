@@ -103,12 +103,26 @@ bool DialogKey(HWND dialog, const MSG& m) {
 
 }  // namespace plat::core::detail
 
+namespace plat::core {
+
+HWND OpenDialog() {
+  const detail::WindowState& s = detail::Windows();
+  return s.dialogs.empty() ? nullptr : s.dialogs.back();
+}
+
+std::string OpenDialogTemplate() {
+  HWND d = OpenDialog();
+  return d && d->dialogTemplate ? d->dialogTemplate->name : "";
+}
+
+}  // namespace plat::core
+
 namespace plat {
 
 intptr_t DialogBoxParamA(HINSTANCE instance, const char* templateName, HWND owner, DLGPROC proc,
                          LPARAM param) {
-  if (ShouldFail(Call::DialogBox) || instance != GetModuleHandleA(nullptr) || !proc) return -1;
-  const ResourceModule& r = ModuleResources();
+  if (ShouldFail(Call::DialogBox) || !ModuleInstance(instance) || !proc) return -1;
+  const ResourceModule& r = Resources();
   const DialogResource* t = FindNamedResource(r.dialogs, r.dialogCount, templateName);
   if (!t || (owner && !Live(owner))) return -1;
   WindowState& s = Windows();

@@ -1,27 +1,14 @@
-// DirectDraw and the GDI services over memory: a mode list, one flipping chain
-// whose first buffer is the surface GDI draws on, palettes, device contexts
-// with real text.
+// DirectDraw over memory: a driver's mode list and the display mode, one
+// flipping chain whose first buffer is the surface GDI draws on, 8-bit
+// palettes, and what the screen shows.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/core/internal.h"
 #include "platform/core/present.h"
-#include "platform/font.h"
-
-namespace plat {
-class EmulatedSurface;
-struct DeviceContextObject {
-  bool alive = true;
-  bool screen = false;
-  EmulatedSurface* surface = nullptr;
-  int32_t bkMode = OPAQUE;
-  COLORREF textColour = RGB(0, 0, 0);
-  COLORREF bkColour = RGB(255, 255, 255);
-};
-}  // namespace plat
+#include "platform/row_copy.h"
 
 namespace {
 
@@ -31,39 +18,23 @@ using core::Mode;
 using core::detail::Note;
 using core::detail::ShouldFail;
 
+// The largest side of a mode the list does not name.
 constexpr uint32_t kMaxSide = 4095;
 constexpr uint32_t kMaxBackBuffers = 3;
-
-std::string Hex(uint32_t v) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", v);
-  return text;
-}
 
 std::string ModeText(uint32_t w, uint32_t h, uint32_t bpp) {
   return std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bpp);
 }
 
-std::vector<Mode> DefaultModes() { return plat::core::ClassicModes(); }
-
-// The Windows static colours at both ends; the middle a grey ramp, as a
-// desktop's palette might hold.
-PALETTEENTRY DefaultSystemEntry(int i) {
-  static const uint8_t low[10][3] = {
-      {0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-      {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
-  static const uint8_t high[10][3] = {
-      {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
-      {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
-  if (i < 10) return {low[i][0], low[i][1], low[i][2], 0};
-  if (i >= 246) return {high[i - 246][0], high[i - 246][1], high[i - 246][2], 0};
-  const auto v = static_cast<uint8_t>(i);
-  return {v, v, v, 0};
-}
-
 bool IsModeX(uint32_t w, uint32_t bpp) { return w == 320 && bpp == 8; }
 
+bool Listed(const std::vector<Mode>& modes, uint32_t w, uint32_t h) {
+  return std::any_of(modes.begin(), modes.end(),
+                     [&](const Mode& m) { return m.width == w && m.height == h; });
+}
+
 class EmulatedPalette;
+class EmulatedSurface;
 class EmulatedDirectDraw;
 
 // The buffers of one flipping chain. Buffer 0 is the surface GDI draws on;
@@ -75,12 +46,12 @@ struct Chain {
   bool alive = true;
   bool lost = false;
   EmulatedPalette* palette = nullptr;
-  class plat::EmulatedSurface* surfaces[kMaxBackBuffers + 1] = {};
+  EmulatedSurface* surfaces[kMaxBackBuffers + 1] = {};
   size_t BytesPerPixel() const { return bitsPerPixel / 8; }
 };
 
 struct DisplayState {
-  std::vector<Mode> modes = DefaultModes();
+  std::vector<Mode> modes = plat::core::ClassicModes();
   Mode mode{0, 0, 0};
   Mode desktop{1024, 768, 32};
   uint64_t videoMemory = 8u << 20;
@@ -97,12 +68,9 @@ struct DisplayState {
   // Released objects go at the next creation of their kind.
   std::vector<std::unique_ptr<EmulatedDirectDraw>> ddraws;
   std::vector<std::unique_ptr<EmulatedPalette>> palettes;
-  std::vector<std::unique_ptr<plat::EmulatedSurface>> surfaces;
-  std::vector<std::unique_ptr<DeviceContextObject>> dcs;
-  DeviceContextObject screenDc;
+  std::vector<std::unique_ptr<EmulatedSurface>> surfaces;
   DisplayState() {
-    for (int i = 0; i < 256; ++i) system[i] = DefaultSystemEntry(i);
-    screenDc.screen = true;
+    for (int i = 0; i < 256; ++i) system[i] = core::detail::DefaultSystemColour(i);
   }
 };
 
@@ -155,10 +123,6 @@ class EmulatedPalette final : public IDirectDrawPalette {
   uint32_t refs = 1;
 };
 
-}  // namespace
-
-namespace plat {
-
 class EmulatedSurface final : public IDirectDrawSurface {
  public:
   EmulatedSurface(std::shared_ptr<Chain> chain, size_t position, uint32_t caps)
@@ -203,8 +167,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     Note("Blt fill " + Hex(fx->dwFillColor));
     std::vector<uint8_t>& px = Pixels();
     const size_t bpp = chain_->BytesPerPixel();
-    for (size_t i = 0; i + bpp <= px.size(); i += bpp)
-      for (size_t b = 0; b < bpp; ++b) px[i + b] = static_cast<uint8_t>(fx->dwFillColor >> (8 * b));
+    FillPixels(px.data(), px.size() / bpp, static_cast<uint32_t>(bpp), fx->dwFillColor);
     return DD_OK;
   }
 
@@ -290,19 +253,14 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (dc_) return DDERR_DCALREADYCREATED;
     if (locked_) return DDERR_SURFACEBUSY;
-    // A frame's text takes one every frame.
-    Prune(State().dcs, [](const DeviceContextObject& d) { return !d.alive; });
-    auto object = std::make_unique<DeviceContextObject>();
-    object->surface = this;
-    dc_ = object.get();
-    State().dcs.push_back(std::move(object));
+    dc_ = core::detail::OpenSurfaceDc(this);
     *dc = dc_;
     return DD_OK;
   }
 
   HRESULT ReleaseDC(HDC dc) override {
     if (!dc || dc != dc_) return DDERR_INVALIDPARAMS;
-    dc_->alive = false;
+    core::detail::CloseDc(dc_);
     dc_ = nullptr;
     return DD_OK;
   }
@@ -325,7 +283,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
   // open on it goes with it.
   bool Gone() {
     if (refs_ != 0 || chain_->alive) return false;
-    if (dc_) dc_->alive = false;
+    if (dc_) core::detail::CloseDc(dc_);
     dc_ = nullptr;
     return true;
   }
@@ -343,12 +301,9 @@ class EmulatedSurface final : public IDirectDrawSurface {
   size_t position_;
   uint32_t caps_;
   bool locked_ = false;
-  DeviceContextObject* dc_ = nullptr;
+  HDC dc_ = nullptr;
 };
 
-}  // namespace plat
-
-namespace {
 
 class EmulatedDirectDraw final : public IDirectDraw {
  public:
@@ -414,7 +369,8 @@ class EmulatedDirectDraw final : public IDirectDraw {
     if (ShouldFail(Call::SetDisplayMode)) return DDERR_INVALIDMODE;
     DisplayState& s = State();
     if (!exclusive_ || !s.exclusive) return DDERR_NOEXCLUSIVEMODE;
-    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return DDERR_INVALIDMODE;
+    if (w == 0 || h == 0 || ((w > kMaxSide || h > kMaxSide) && !Listed(s.modes, w, h)))
+      return DDERR_INVALIDMODE;
     if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return DDERR_INVALIDMODE;
     if (IsModeX(w, bpp) && !s.modeX) return DDERR_INVALIDMODE;
     s.mode = {w, h, bpp};
@@ -451,8 +407,7 @@ class EmulatedDirectDraw final : public IDirectDraw {
         uint64_t{m.width} * m.height * (m.bitsPerPixel / 8) * (uint64_t{backs} + 1);
     if (video && bytes > s.videoMemory) return DDERR_OUTOFVIDEOMEMORY;
 
-    Prune(s.surfaces, [](plat::EmulatedSurface& x) { return x.Gone(); });
-    Prune(s.dcs, [](const DeviceContextObject& d) { return !d.alive; });
+    Prune(s.surfaces, [](EmulatedSurface& x) { return x.Gone(); });
     auto chain = std::make_shared<Chain>();
     chain->width = m.width;
     chain->height = m.height;
@@ -509,43 +464,9 @@ class EmulatedDirectDraw final : public IDirectDraw {
   bool exclusive_ = false;
 };
 
-// The entry nearest a colour: among the static colours of the system palette,
-// or among all entries of the palette the application put on the screen
-// (it may have overwritten statics, so those show its own colours).
-size_t NearestShown(COLORREF colour) {
-  const DisplayState& s = State();
-  const bool own = s.primary && s.primary->alive && s.primary->palette;
-  const PALETTEENTRY* palette = own ? s.primary->palette->entries : s.system;
-  const int r = static_cast<int>(colour & 0xFF), g = static_cast<int>((colour >> 8) & 0xFF),
-            b = static_cast<int>((colour >> 16) & 0xFF);
-  size_t best = 0;
-  int bestDistance = INT32_MAX;
-  for (size_t i = 0; i < 256; ++i) {
-    if (i == 10 && !own) i = 246;
-    const int dr = palette[i].peRed - r, dg = palette[i].peGreen - g, db = palette[i].peBlue - b;
-    const int d = dr * dr + dg * dg + db * db;
-    if (d <= bestDistance) {
-      bestDistance = d;
-      best = i;
-    }
-  }
-  return best;
-}
-
-DeviceContextObject* LiveDc(HDC dc) {
-  DisplayState& s = State();
-  if (dc == &s.screenDc) return dc;
-  for (auto& d : s.dcs)
-    if (d.get() == dc && d->alive) return dc;
-  return nullptr;
-}
-
 }  // namespace
 
 namespace plat::core::detail {
-
-HWND CooperativeWindow() { return State().cooperativeWindow; }
-bool ExclusiveDisplay() { return State().exclusive; }
 
 Mode ScreenMode() {
   const DisplayState& s = State();
@@ -560,15 +481,6 @@ Canvas GdiCanvas() {
           static_cast<int32_t>(c.BytesPerPixel())};
 }
 
-uint32_t PixelFor(COLORREF colour, int32_t bitsPerPixel) {
-  const uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
-  switch (bitsPerPixel) {
-    case 8: return static_cast<uint32_t>(NearestShown(colour));
-    case 16: return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-    default: return (r << 16) | (g << 8) | b;
-  }
-}
-
 void ForegroundChanged(bool appActive) {
   DisplayState& s = State();
   // An exclusive display loses its surfaces to whoever takes the screen.
@@ -577,15 +489,27 @@ void ForegroundChanged(bool appActive) {
 
 void ResetDisplay() { State() = DisplayState{}; }
 
+const PALETTEENTRY* AttachedPalette() {
+  const DisplayState& s = State();
+  return s.primary && s.primary->alive && s.primary->palette ? s.primary->palette->entries
+                                                              : nullptr;
+}
+
+Canvas SurfaceCanvas(IDirectDrawSurface* surface) {
+  auto* s = static_cast<EmulatedSurface*>(surface);
+  if (!s || !s->chain().alive) return {};
+  const Chain& c = s->chain();
+  return {s->Pixels().data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
+          static_cast<int32_t>(c.BytesPerPixel())};
+}
+
 }  // namespace plat::core::detail
 
 namespace plat::core {
 
 void SetModeList(const std::vector<Mode>& modes) { State().modes = modes; }
-const std::vector<Mode>& ModeList() { return State().modes; }
 Mode CurrentMode() { return State().mode; }
 void SetDesktopMode(Mode mode) { State().desktop = mode; }
-Mode DesktopMode() { return State().desktop; }
 
 std::vector<Mode> ClassicModes() {
   std::vector<Mode> modes;
@@ -593,6 +517,13 @@ std::vector<Mode> ClassicModes() {
                                {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
   for (const auto& s : sizes)
     for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({s[0], s[1], bpp});
+  return modes;
+}
+
+std::vector<Mode> ModesWithDesktop(uint32_t width, uint32_t height) {
+  std::vector<Mode> modes = ClassicModes();
+  if (width == 0 || height == 0 || Listed(modes, width, height)) return modes;
+  for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({width, height, bpp});
   return modes;
 }
 
@@ -661,91 +592,5 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   return DD_OK;
 }
 
-HDC GetDC(HWND) { return &State().screenDc; }
-int32_t ReleaseDC(HWND, HDC dc) { return dc == &State().screenDc ? 1 : 0; }
-
-int32_t GetDeviceCaps(HDC dc, int32_t index) {
-  if (!LiveDc(dc)) return 0;
-  const Mode m = core::detail::ScreenMode();
-  switch (index) {
-    case RASTERCAPS: return m.bitsPerPixel == 8 ? RC_PALETTE : 0;
-    case BITSPIXEL: return static_cast<int32_t>(m.bitsPerPixel);
-    case HORZRES: return static_cast<int32_t>(m.width);
-    case VERTRES: return static_cast<int32_t>(m.height);
-    case SIZEPALETTE: return m.bitsPerPixel == 8 ? 256 : 0;
-    default: return 0;
-  }
-}
-
-uint32_t GetSystemPaletteEntries(HDC dc, uint32_t start, uint32_t count, PALETTEENTRY* entries) {
-  if (!LiveDc(dc) || !entries || start >= 256) return 0;
-  if (core::detail::ScreenMode().bitsPerPixel != 8) return 0;
-  count = std::min<uint32_t>(count, 256 - start);
-  std::memcpy(entries, State().system + start, count * sizeof(PALETTEENTRY));
-  return count;
-}
-
-int32_t SetBkMode(HDC dc, int32_t mode) {
-  DeviceContextObject* d = LiveDc(dc);
-  if (!d || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  const int32_t old = d->bkMode;
-  d->bkMode = mode;
-  return old;
-}
-
-COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  DeviceContextObject* d = LiveDc(dc);
-  if (!d) return 0xFFFFFFFFu;
-  const COLORREF old = d->textColour;
-  d->textColour = colour & 0xFFFFFF;
-  return old;
-}
-
-COLORREF SetBkColor(HDC dc, COLORREF colour) {
-  DeviceContextObject* d = LiveDc(dc);
-  if (!d) return 0xFFFFFFFFu;
-  const COLORREF old = d->bkColour;
-  d->bkColour = colour & 0xFFFFFF;
-  return old;
-}
-
-BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
-  DeviceContextObject* d = LiveDc(dc);
-  if (!d || !text || length < 0) return 0;
-  font::Target target{};
-  int32_t bits = 0;
-  if (d->screen) {
-    const core::detail::Canvas c = core::detail::GdiCanvas();
-    target = {c.pixels, c.width, c.height, c.bytesPerPixel};
-    bits = c.bytesPerPixel * 8;
-  } else {
-    if (!d->surface->chain().alive) return 0;
-    std::vector<uint8_t>& px = d->surface->Pixels();
-    const Chain& c = d->surface->chain();
-    target = {px.data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
-              static_cast<int32_t>(c.BytesPerPixel())};
-    bits = static_cast<int32_t>(c.bitsPerPixel);
-  }
-  if (!target.pixels) return 0;
-  const auto len = static_cast<size_t>(length);
-  if (d->bkMode == OPAQUE && font::Available()) {
-    // The text's cell in the background colour first.
-    const uint32_t bk = core::detail::PixelFor(d->bkColour, bits);
-    const int64_t right = std::min<int64_t>(int64_t{x} + font::TextWidth(text, len), target.width);
-    const int64_t bottom = std::min<int64_t>(int64_t{y} + font::CellHeight(), target.height);
-    const auto bpp = static_cast<size_t>(target.bytesPerPixel);
-    for (int64_t py = std::max<int64_t>(y, 0); py < bottom; ++py)
-      for (int64_t px = std::max<int64_t>(x, 0); px < right; ++px) {
-        uint8_t* p = target.pixels + (static_cast<size_t>(py) * static_cast<size_t>(target.width) +
-                                      static_cast<size_t>(px)) *
-                                         bpp;
-        for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(bk >> (8 * b));
-      }
-  }
-  const bool drawn =
-      font::DrawText(target, x, y, text, len, core::detail::PixelFor(d->textColour, bits));
-  if (drawn && d->screen) core::TheDriver().ScreenChanged();
-  return drawn ? 1 : 0;
-}
 
 }  // namespace plat

@@ -29,12 +29,6 @@ constexpr std::array<DIOBJECTDATAFORMAT, 256> MakeKeyObjects() {
 }
 constexpr std::array<DIOBJECTDATAFORMAT, 256> kKeyObjects = MakeKeyObjects();
 
-std::string Hex(uint32_t v) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", v);
-  return text;
-}
-
 class EmulatedKeyboard final : public IDirectInputDevice {
  public:
   ~EmulatedKeyboard() = default;

@@ -12,14 +12,13 @@
 #include "platform/core/driver.h"
 #include "platform/core/menu_layout.h"
 #include "platform/ddraw.h"
+#include "platform/hex.h"
 #include "platform/resource.h"
 #include "platform/winuser.h"
 
 namespace plat {
 
-struct InstanceObject {
-  int unused = 0;
-};
+struct InstanceObject {};
 
 struct IconObject {
   int32_t width = 0;
@@ -82,10 +81,18 @@ bool ShouldFail(Call call);
 void Note(const std::string& entry);
 uint32_t Now();
 
-// ---- Window system ----
+// ---- The program's module (module.cpp) ----
+bool ModuleInstance(HINSTANCE instance);
+// What the program handed over; a module without resources when nothing was.
+const ResourceModule& Resources();
+
+// ---- Window system (window.cpp, queue.cpp, user_input.cpp) ----
 constexpr int32_t kCaption = 19;
 constexpr int32_t kMenuBar = 19;
 constexpr int32_t kFrame = 3;
+// A bit Windows leaves unused in a key message: this release of Alt or F10
+// enters menu mode (the user's key decides it, DefWindowProc acts on it).
+constexpr uint32_t kEntersMenu = 1u << 28;
 
 struct WindowClass {
   std::string name;
@@ -148,6 +155,7 @@ WindowState& Windows();
 WindowObject* Live(HWND w);
 MenuObject* LiveMenu(HMENU m);
 RECT ClientRect(const WindowObject& w);
+const WindowClass* ClassOf(const WindowObject& w);
 // Posts with the pointer's screen position, as input messages carry it.
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT pt);
 
@@ -157,6 +165,9 @@ HWND FocusWindow();
 HWND ForegroundWindow();
 bool AppInForeground();
 bool IsTopLevel(HWND window);
+// The window in front (null: another application), which the keyboard
+// follows; WM_ACTIVATEAPP when the application's turn changes.
+void SetForegroundWindow(HWND window);
 // Sends message to every live top-level window.
 void Broadcast(UINT message, WPARAM wParam, LPARAM lParam);
 void ResetWindows();
@@ -184,7 +195,9 @@ bool RunModalLoop(Done done, Handle handle) {
   return true;
 }
 
-// ---- Menus ----
+// ---- Menus (menu.cpp, menu_loop.cpp) ----
+// The pop-up of a bar item of the window's menu; null for a command item.
+MenuObject* PopupOf(const WindowObject& w, int32_t barItem);
 // Menu mode, as DefWindowProc runs it for WM_SYSCOMMAND SC_MOUSEMENU (lParam
 // the screen point clicked) or SC_KEYMENU (lParam the mnemonic, 0 for Alt or
 // F10 alone).
@@ -206,25 +219,38 @@ struct DialogGeometry {
 };
 DialogGeometry DialogLayout(const WindowObject& dialog);
 
-// ---- Display ----
-HWND CooperativeWindow();
-bool ExclusiveDisplay();
+// ---- Display (display.cpp) ----
 void OnFlip();
 void ForegroundChanged(bool appActive);
 // The mode the screen shows: the one DirectDraw set, else the desktop's.
 Mode ScreenMode();
-// The surface GDI draws on while the display is exclusive; null otherwise.
+// Pixels to draw on, rows exactly width pixels apart.
 struct Canvas {
   uint8_t* pixels = nullptr;
   int32_t width = 0;
   int32_t height = 0;
   int32_t bytesPerPixel = 0;
 };
+// The surface GDI draws on while the display is exclusive; none otherwise.
 Canvas GdiCanvas();
+// A surface of the core's as it is now; none once its chain is gone.
+Canvas SurfaceCanvas(IDirectDrawSurface* surface);
+// The palette attached to the primary surface, or null.
+const PALETTEENTRY* AttachedPalette();
+void ResetDisplay();
+
+// ---- Colours (colour.cpp) ----
+// Entry i of the system palette every 8-bit mode starts from.
+PALETTEENTRY DefaultSystemColour(int i);
 // A colour as a pixel of the given depth (8 bits: the nearest entry of the
 // palette on the screen).
 uint32_t PixelFor(COLORREF colour, int32_t bitsPerPixel);
-void ResetDisplay();
+
+// ---- Device contexts (gdi.cpp) ----
+// A device context on a surface (IDirectDrawSurface::GetDC), until CloseDc.
+HDC OpenSurfaceDc(IDirectDrawSurface* surface);
+void CloseDc(HDC dc);
+void ResetGdi();
 
 // ---- Keyboard device ----
 void KeyboardEvent(uint8_t scanCode, bool down);

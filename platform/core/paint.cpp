@@ -9,6 +9,7 @@
 #include "platform/core/internal.h"
 #include "platform/core/menu_layout.h"
 #include "platform/font.h"
+#include "platform/row_copy.h"
 
 namespace {
 
@@ -34,14 +35,13 @@ struct Painter {
     top = std::max(top, 0);
     right = std::min(right, c.width);
     bottom = std::min(bottom, c.height);
-    const auto bpp = static_cast<size_t>(c.bytesPerPixel);
-    for (int32_t y = top; y < bottom; ++y)
-      for (int32_t x = left; x < right; ++x) {
-        uint8_t* p =
-            c.pixels +
-            (static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)) * bpp;
-        for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
-      }
+    if (right <= left) return;
+    const auto bpp = static_cast<uint32_t>(c.bytesPerPixel);
+    const auto count = static_cast<size_t>(right - left);
+    for (int32_t y = top; y < bottom; ++y) {
+      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(left);
+      FillPixels(c.pixels + at * bpp, count, bpp, v);
+    }
   }
   void Fill(const RECT& r, COLORREF colour) const {
     Fill(r.left, r.top, r.right, r.bottom, colour);
@@ -88,8 +88,6 @@ struct Painter {
       }
   }
 };
-
-int32_t Width(const std::string& text) { return font::TextWidth(text.data(), text.size()); }
 
 void PaintFrame(const Painter& p, const RECT& r, const std::string& title, bool active) {
   // The border only: the client area keeps whatever was drawn there.
@@ -141,8 +139,8 @@ void PaintPopup(const Painter& p, const MenuObject& popup, const core::PopupLayo
     if (item.state & MF_CHECKED) p.Check(r.left + 5, r.top + 5, ink);
     p.Label(r.left + core::kPopupTextLeft - core::kPopupBorder, r.top + 3, text, ink);
     if (!text.shortcut.empty())
-      p.Text(r.right - core::kPopupTextRight + core::kPopupBorder - Width(text.shortcut), r.top + 3,
-             text.shortcut, ink);
+      p.Text(r.right - core::kPopupTextRight + core::kPopupBorder - font::TextWidth(text.shortcut),
+             r.top + 3, text.shortcut, ink);
   }
 }
 
@@ -181,13 +179,13 @@ void PaintDialog(const Painter& p, const WindowObject& d, bool active) {
       const int32_t inset = isDefault ? 2 : 1;
       p.Raised(r.left + inset, r.top + inset, r.right - inset, r.bottom - inset, pressed);
       const int32_t shift = pressed ? 1 : 0;
-      p.Text((r.left + r.right - Width(text)) / 2 + shift,
+      p.Text((r.left + r.right - font::TextWidth(text)) / 2 + shift,
              (r.top + r.bottom - font::CellHeight()) / 2 + shift, text, kBlack);
     } else if ((item.style & 0xF) == SS_ICON) {
       if (d.icon) p.Icon(r.left, r.top, *d.icon);
     } else {
-      const int32_t x =
-          (item.style & 0xF) == SS_CENTER ? (r.left + r.right - Width(text)) / 2 : r.left;
+      const bool centred = (item.style & 0xF) == SS_CENTER;
+      const int32_t x = centred ? (r.left + r.right - font::TextWidth(text)) / 2 : r.left;
       p.Text(x, r.top, text, kBlack);
     }
   }
@@ -282,11 +280,7 @@ std::vector<Overlay> Overlays() {
   const WindowState& s = Windows();
   if (s.menuOpen && s.menu.popupOpen && Live(s.menu.window)) {
     const WindowObject& w = *s.menu.window;
-    MenuObject* bar = LiveMenu(w.menu);
-    const auto at = static_cast<size_t>(s.menu.bar);
-    MenuObject* popup =
-        bar && s.menu.bar >= 0 && at < bar->items.size() ? LiveMenu(bar->items[at].popup) : nullptr;
-    if (popup) {
+    if (MenuObject* popup = PopupOf(w, s.menu.bar)) {
       const core::PopupLayout l = PopupLayoutOf(w, s.menu.bar, s.menu.first);
       const int32_t selected = s.menu.item;
       out.push_back({popup, l.box, [popup, l, selected](const Painter& p) {

@@ -72,7 +72,6 @@ ScriptedDriver& Scripted() {
 }  // namespace
 
 void SetTime(uint32_t milliseconds) { Scripted().clock_ = milliseconds; }
-void AdvanceTime(uint32_t milliseconds) { Scripted().clock_ += milliseconds; }
 void SetTimePerFlip(uint32_t milliseconds) { Scripted().timePerFlip_ = milliseconds; }
 
 void AddStep(uint32_t idleTurns, std::function<void()> step) {

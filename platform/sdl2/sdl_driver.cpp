@@ -27,7 +27,6 @@ namespace plat::sdl {
 namespace {
 
 constexpr int32_t kDefaultRefresh = 60;
-constexpr uint32_t kMaxSide = 0xFFF;  // a "Modes" item holds 12 bits a side
 
 // Written before the display can go, so that saying so needs no memory.
 char displayGoneLine[160] = "kelvo-cube: lost the display\n";
@@ -186,7 +185,7 @@ class SdlDriver final : public core::Driver {
     desktopHeight_ = desktop.h;
     core::SetDesktopMode({static_cast<uint32_t>(desktop.w), static_cast<uint32_t>(desktop.h), 32});
     core::SetModeList(
-        ModesWithDesktop(static_cast<uint32_t>(desktop.w), static_cast<uint32_t>(desktop.h)));
+        core::ModesWithDesktop(static_cast<uint32_t>(desktop.w), static_cast<uint32_t>(desktop.h)));
     window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, desktop.w,
                                desktop.h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
     if (!window_) {
@@ -230,16 +229,6 @@ class SdlDriver final : public core::Driver {
   }
 
  private:
-  static std::vector<core::Mode> ModesWithDesktop(uint32_t width, uint32_t height) {
-    std::vector<core::Mode> modes = core::ClassicModes();
-    const bool listed = std::any_of(modes.begin(), modes.end(), [&](const core::Mode& m) {
-      return m.width == width && m.height == height;
-    });
-    if (!listed && width <= kMaxSide && height <= kMaxSide)
-      for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({width, height, bpp});
-    return modes;
-  }
-
   void Close() {
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);

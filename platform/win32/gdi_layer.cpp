@@ -5,6 +5,7 @@
 // and is reported so here, with Windows' static colours as its system
 // palette when the real one cannot be read.
 #include "platform/gdi.h"
+#include "platform/static_colours.h"
 
 namespace plat {
 namespace {
@@ -14,16 +15,7 @@ bool EightBitDisplay(HDC dc) {
          ::GetDeviceCaps(dc, BITSPIXEL) == 8;
 }
 
-// The twenty colours every palette-based Windows display keeps: ten at the
-// bottom of the system palette, ten at the top.
-constexpr PALETTEENTRY kStaticLow[10] = {
-    {0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},     {128, 128, 0, 0},
-    {0, 0, 128, 0},     {128, 0, 128, 0}, {0, 128, 128, 0},   {192, 192, 192, 0},
-    {192, 220, 192, 0}, {166, 202, 240, 0}};
-constexpr PALETTEENTRY kStaticHigh[10] = {
-    {255, 251, 240, 0}, {160, 160, 164, 0}, {128, 128, 128, 0}, {255, 0, 0, 0},
-    {0, 255, 0, 0},     {255, 255, 0, 0},   {0, 0, 255, 0},     {255, 0, 255, 0},
-    {0, 255, 255, 0},   {255, 255, 255, 0}};
+PALETTEENTRY Entry(const uint8_t (&rgb)[3]) { return {rgb[0], rgb[1], rgb[2], 0}; }
 
 }  // namespace
 
@@ -39,7 +31,9 @@ UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entri
   const UINT n = count < 256 - start ? count : 256 - start;
   for (UINT i = 0; i < n; ++i) {
     const UINT at = start + i;
-    entries[i] = at < 10 ? kStaticLow[at] : at >= 246 ? kStaticHigh[at - 246] : PALETTEENTRY{};
+    entries[i] = at < 10     ? Entry(kStaticColoursLow[at])
+                 : at >= 246 ? Entry(kStaticColoursHigh[at - 246])
+                             : PALETTEENTRY{};
   }
   return n;
 }

@@ -58,6 +58,25 @@ TEST_F(FrameTest, ModesMenuListsUsableModesInDriverOrder) {
   }
 }
 
+TEST_F(FrameTest, TheDesktopsOwnModesAreListedOnlyWhereAModeItemCanHoldThem) {
+  headless::SetModeList(headless::ModesWithDesktop(1920, 1080));
+  StartUp();
+  std::vector<Item> items = ModeItems();
+  ASSERT_EQ(items.size(), 36u);
+  EXPECT_EQ(items[35].label, "1920x1080x32");
+  EXPECT_EQ(UnpackModeData(items[35].data).width, 1920);
+
+  // 5120 pixels need 13 bits: the driver offers the mode, the menu leaves it out.
+  ReleaseDevices();
+  headless::Reset();
+  ResetFrameState();
+  headless::SetModeList(headless::ModesWithDesktop(5120, 2880));
+  StartUp();
+  items = ModeItems();
+  ASSERT_EQ(items.size(), 32u);
+  for (const Item& item : items) EXPECT_EQ(item.label.find("5120"), std::string::npos) << item.label;
+}
+
 TEST_F(FrameTest, ChoosingAModeSwitchesToExactlyThatMode) {
   headless::SetModeList({{640, 480, 8}, {401, 300, 24}, {800, 600, 16}});
   headless::AddStep(2, [] { headless::ChooseMenuItem(2, 2); });

@@ -10,10 +10,12 @@
 
 #include "app/ddapp.h"
 #include "app/display.h"
+#include "app/frame_rate.h"
 #include "app/keyboard.h"
 #include "app/window.h"
 #include "platform/headless/headless.h"
 #include "platform/winuser.h"
+#include "res/resources.h"
 
 namespace frame_test {
 
@@ -88,6 +90,7 @@ class FrameTest : public ::testing::Test {
   void SetUp() override {
     headless::Reset();
     ResetFrameState();
+    headless::SetModuleResources(&ProgramResources());
     headless::SetDataDirectory(KELVO_DATA_DIR);
     headless::SetIdleLimit(2000);
   }

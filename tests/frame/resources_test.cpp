@@ -5,6 +5,7 @@
 #include "frame_fixture.h"
 #include "platform/dinput.h"
 #include "platform/resource.h"
+#include "res/resources.h"
 
 namespace frame_test {
 namespace {
@@ -73,7 +74,7 @@ TEST_F(FrameTest, MenuItemsAreFoundByCommandInsidePopupsAndByPosition) {
 
 TEST_F(FrameTest, OnlyTheTwoAcceleratorsTranslate) {
   StartUp();
-  const ResourceModule& r = ModuleResources();
+  const ResourceModule& r = ProgramResources();
   const AccelResource* table = FindNamedResource(r.accelerators, r.accelCount, "AppAccel");
   ASSERT_NE(table, nullptr);
   ASSERT_EQ(table->count, 2u);
@@ -110,7 +111,7 @@ TEST_F(FrameTest, OnlyTheTwoAcceleratorsTranslate) {
 }
 
 TEST_F(FrameTest, TheAboutTemplateIsAsDescribed) {
-  const ResourceModule& r = ModuleResources();
+  const ResourceModule& r = ProgramResources();
   const DialogResource* about = FindNamedResource(r.dialogs, r.dialogCount, "AppAbout");
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(about->style, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT);

@@ -13,6 +13,7 @@
 #include "platform/dinput.h"
 #include "platform/headless/headless.h"
 #include "platform/winuser.h"
+#include "res/resources.h"
 #include "scene/cube_app.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
@@ -33,6 +34,7 @@ class ScriptedRun : public ::testing::Test {
   void SetUp() override {
     headless::Reset();
     ResetFrameState();
+    headless::SetModuleResources(&ProgramResources());
     headless::SetDataDirectory(testing_support::DataDir());
     SetAssetDirectory(testing_support::DataDir().c_str());
     headless::SetTime(100000);

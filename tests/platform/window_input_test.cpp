@@ -16,6 +16,7 @@
 #include "platform/font.h"
 #include "platform/headless/headless.h"
 #include "platform/winuser.h"
+#include "res/resources.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ class CoreInput : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
+    headless::SetModuleResources(&ProgramResources());
     headless::SetDataDirectory(KELVO_DATA_DIR);
     headless::SetIdleLimit(200);
     seen.clear();

@@ -5,6 +5,7 @@
 #include "app/display.h"
 #include "platform/headless/headless.h"
 #include "platform/winuser.h"
+#include "res/resources.h"
 #include "scene/cube_app.h"
 #include "scene/cube_model.h"
 #include "scene/tables.h"
@@ -16,6 +17,7 @@ class CubeAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
+    headless::SetModuleResources(&ProgramResources());
     ASSERT_TRUE(CreateDisplayDevice(nullptr));
     SetAssetDirectory(testing_support::DataDir().c_str());
     shadingMode = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/resource.h"
+#include "res/resources.h"
 
 namespace {
 
@@ -378,7 +379,7 @@ void ExpectSameModule(const ResourceModule& m, const ReadScript& s) {
 }
 
 TEST(ResourceScript, HoldsEveryItemOfTheProgramsDescription) {
-  const ResourceModule& module = ModuleResources();
+  const ResourceModule& module = ProgramResources();
   // The description is not empty, so the comparison below means something.
   ASSERT_EQ(module.menuCount, 1u);
   ASSERT_EQ(module.accelCount, 1u);

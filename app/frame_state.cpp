@@ -1,0 +1,18 @@
+#include "app/frame_state.h"
+
+#include "app/ddapp.h"
+#include "app/frame_view.h"
+
+constinit FrameState frameState;
+uint32_t& fps = frameState.fps;
+
+const std::string& StartupFailure() { return frameState.startupFailure; }
+
+void NoteStartupFailure(const std::string& reason) {
+  if (frameState.startupFailure.empty()) frameState.startupFailure = reason;
+}
+
+void ResetFrameState() {
+  frameState = FrameState{};
+  frameView = FrameView{};
+}
