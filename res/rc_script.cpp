@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/hex.h"
+
 namespace {
 
 using namespace plat;
@@ -31,12 +33,6 @@ std::string Quote(const char* text) {
   return out + "\"";
 }
 
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
-
 std::string Number(int64_t value) { return std::to_string(value); }
 
 bool WriteMenuItems(const MenuItemTemplate* items, uint32_t count, const std::string& indent,
@@ -55,8 +51,8 @@ bool WriteMenuItems(const MenuItemTemplate* items, uint32_t count, const std::st
     if (item.flags & MF_DISABLED) options += ", INACTIVE";
     known |= MF_CHECKED | MF_GRAYED | MF_DISABLED;
     if (item.flags & ~known) {
-      *error = std::string("menu item ") + Quote(item.text) + " has flags " + Hex(item.flags) +
-               " that a resource script cannot hold";
+      *error = std::string("menu item ") + Quote(item.text) + " has flags " +
+               Hex(item.flags, 8) + " that a resource script cannot hold";
       return false;
     }
     if (item.flags & MF_POPUP) {
@@ -77,11 +73,11 @@ bool WriteAccelerators(const AccelResource& table, std::string& out, std::string
     const unsigned known = FVIRTKEY | FNOINVERT | FSHIFT | FCONTROL | FALT;
     if (a.fVirt & ~known) {
       *error = std::string("accelerator ") + Number(i) + " of " + table.name + " has flags " +
-               Hex(a.fVirt) + " that a resource script cannot hold";
+               Hex(a.fVirt, 8) + " that a resource script cannot hold";
       return false;
     }
     // Without VIRTKEY the key is a character code, which a number states too.
-    out += "    " + Hex(a.key) + ", " + Number(a.cmd) + ", " +
+    out += "    " + Hex(a.key, 8) + ", " + Number(a.cmd) + ", " +
            ((a.fVirt & FVIRTKEY) ? "VIRTKEY" : "ASCII");
     if (a.fVirt & FNOINVERT) out += ", NOINVERT";
     if (a.fVirt & FSHIFT) out += ", SHIFT";
@@ -96,14 +92,14 @@ bool WriteAccelerators(const AccelResource& table, std::string& out, std::string
 void WriteDialog(const DialogResource& d, std::string& out) {
   out += std::string(d.name) + " DIALOG " + Number(d.x) + ", " + Number(d.y) + ", " +
          Number(d.cx) + ", " + Number(d.cy) + "\n";
-  out += "STYLE " + Hex(d.style) + "\n";
+  out += "STYLE " + Hex(d.style, 8) + "\n";
   if (d.caption) out += "CAPTION " + Quote(d.caption) + "\n";
   if (d.fontName) out += "FONT " + Number(d.pointSize) + ", " + Quote(d.fontName) + "\n";
   out += "BEGIN\n";
   for (uint32_t i = 0; i < d.count; ++i) {
     const DialogItemTemplate& c = d.items[i];
     out += "    CONTROL " + Quote(c.text) + ", " + Number(c.id) + ", " + Quote(c.windowClass) +
-           ", " + Hex(c.style) + ", " + Number(c.x) + ", " + Number(c.y) + ", " + Number(c.cx) +
+           ", " + Hex(c.style, 8) + ", " + Number(c.x) + ", " + Number(c.y) + ", " + Number(c.cx) +
            ", " + Number(c.cy) + "\n";
   }
   out += "END\n";

@@ -10,7 +10,10 @@ kelvo_target(kelvo_picture)
 target_link_libraries(kelvo_picture PUBLIC PNG::PNG kelvo_files)
 
 # The generator of the palette, colour tables, textures and icon.
-add_executable(kelvo_gen_assets ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets.cpp)
+add_executable(kelvo_gen_assets ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets_main.cpp
+                                ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets.cpp
+                                ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets_pictures.cpp
+                                ${CMAKE_CURRENT_SOURCE_DIR}/gen_assets_previews.cpp)
 kelvo_target(kelvo_gen_assets)
 target_link_libraries(kelvo_gen_assets PRIVATE kelvo_png kelvo_picture kelvo_files kelvo_arguments)
 set_target_properties(kelvo_gen_assets PROPERTIES OUTPUT_NAME kelvo-gen-assets)

@@ -39,7 +39,7 @@ struct Painter {
     const auto bpp = static_cast<uint32_t>(c.bytesPerPixel);
     const auto count = static_cast<size_t>(right - left);
     for (int32_t y = top; y < bottom; ++y) {
-      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(left);
+      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(c.width) + left;
       FillPixels(c.pixels + at * bpp, count, bpp, v);
     }
   }

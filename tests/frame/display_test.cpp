@@ -74,7 +74,8 @@ TEST_F(FrameTest, TheDesktopsOwnModesAreListedOnlyWhereAModeItemCanHoldThem) {
   StartUp();
   items = ModeItems();
   ASSERT_EQ(items.size(), 32u);
-  for (const Item& item : items) EXPECT_EQ(item.label.find("5120"), std::string::npos) << item.label;
+  for (const Item& item : items)
+    EXPECT_EQ(item.label.find("5120"), std::string::npos) << item.label;
 }
 
 TEST_F(FrameTest, ChoosingAModeSwitchesToExactlyThatMode) {
