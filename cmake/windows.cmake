@@ -55,7 +55,7 @@ kelvo_target(kelvo_platform_win32)
 target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_platform_api ddraw dinput dxguid gdi32
                       user32 winmm)
 
-add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${KELVO_RC})
+add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/app/main/windows_main.cpp ${KELVO_RC})
 kelvo_target(kelvo-cube)
 # The frame before the layer under it: a static library is searched once.
 target_link_libraries(kelvo-cube PRIVATE kelvo_scene kelvo_frame kelvo_platform_win32)
@@ -88,7 +88,7 @@ endif()
 set(KELVO_ZIP_NAME kelvo-cube-${PROJECT_VERSION}-${KELVO_WINDOWS_ARCH})
 set(KELVO_ZIP ${PROJECT_BINARY_DIR}/${KELVO_ZIP_NAME}.zip)
 set(KELVO_ZIP_STAGE ${PROJECT_BINARY_DIR}/zip-stage)
-set(KELVO_README ${PROJECT_SOURCE_DIR}/platform/win32/README.txt)
+set(KELVO_README ${PROJECT_SOURCE_DIR}/app/main/windows-readme.txt)
 add_custom_command(
   OUTPUT ${KELVO_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${KELVO_ZIP_STAGE}

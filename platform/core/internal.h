@@ -75,7 +75,7 @@ struct WindowObject {
 
 namespace plat::core::detail {
 
-// ---- Control ----
+// ---- Control (control.cpp) ----
 // Counts the call and says whether the failure plan wants it to fail.
 bool ShouldFail(Call call);
 void Note(const std::string& entry);
@@ -208,7 +208,7 @@ int32_t BarItemAt(const WindowObject& w, POINT pt);
 std::vector<RECT> BarLayoutOf(const WindowObject& w);
 PopupLayout PopupLayoutOf(const WindowObject& w, int32_t barItem, int32_t first);
 
-// ---- Dialogs ----
+// ---- Dialogs (dialog.cpp) ----
 LRESULT DialogWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 bool DialogKey(HWND dialog, const MSG& m);
 // The dialog's place on the screen and its controls' rectangles, as painted.
@@ -252,12 +252,12 @@ HDC OpenSurfaceDc(IDirectDrawSurface* surface);
 void CloseDc(HDC dc);
 void ResetGdi();
 
-// ---- Keyboard device ----
+// ---- Keyboard device (dinput.cpp) ----
 void KeyboardEvent(uint8_t scanCode, bool down);
 void KeyboardForegroundChanged(HWND foreground);
 void ResetInput();
 
-// ---- Painting ----
+// ---- Painting (paint.cpp) ----
 // Paints window frames, menus and dialogs on the GDI surface, if shown.
 // Each pop-up and dialog keeps what it covers from when it is first painted
 // and puts it back at the first painting that no longer shows it there, so
