@@ -2,15 +2,6 @@
 // walker, and the four face drawers.
 #include "raster/raster_internal.h"
 
-int32_t spanTop = 0;
-int32_t spanBottom = 0;
-Vector3 uVector = {0, 0, 0};
-Vector3 vVector = {0, 0, 0};
-Vector3 wVector = {0, 0, 0};
-double inclineSlope = 0;
-int32_t flatLevel = 0;
-uint64_t drawnPixelCount = 0;
-
 namespace {
 
 // Bounds [first, last) of the entries an edge from startIndex to endIndex may
@@ -20,17 +11,17 @@ struct EdgeRange {
   int32_t last;
 };
 
-inline EdgeRange ClipEdge(int32_t startIndex, int32_t endIndex) {
-  return {std::max(startIndex, int32_t{0}), std::min(endIndex, scanlineEntries)};
+inline EdgeRange ClipEdge(int32_t entries, int32_t startIndex, int32_t endIndex) {
+  return {std::max(startIndex, int32_t{0}), std::min(endIndex, entries)};
 }
 
 template <typename Entry, typename Store>
-void WalkEdge(Entry* buffer, double startValue, int32_t startIndex, double endValue,
-              int32_t endIndex, Store store) {
+void WalkEdge(Entry* buffer, int32_t entries, double startValue, int32_t startIndex,
+              double endValue, int32_t endIndex, Store store) {
   if (startIndex >= endIndex || buffer == nullptr) return;
   const double step =
       (endValue - startValue) / static_cast<double>(int64_t{endIndex} - startIndex);
-  const EdgeRange range = ClipEdge(startIndex, endIndex);
+  const EdgeRange range = ClipEdge(entries, startIndex, endIndex);
   if (range.first >= range.last) return;
   double value = startValue;
   // Entries above the buffer still advance the sum, so every written entry
@@ -48,50 +39,64 @@ inline Vector3 Cross(const CubeVertex& a, const CubeVertex& b) {
 
 inline double SignedByte(uint8_t v) { return static_cast<double>(static_cast<int8_t>(v)); }
 
-void DrawFaceThrough(int32_t faceIndex, const void* frame, const SpanFiller* fillers,
-                     int32_t fillerCount, bool transparencyDrawsBack) {
-  const int32_t mode = shadingMode;
-  if (mode < 0 || mode >= fillerCount || !raster_detail::CanDraw(frame)) return;
+void DrawFaceThrough(RasterContext& ctx, int32_t faceIndex, const void* frame,
+                     const SpanFiller* fillers, int32_t fillerCount, bool transparencyDrawsBack) {
+  if (!raster_detail::CanDraw(ctx, frame)) return;
+  const int32_t mode = ctx.scene->shadingMode;
+  if (mode < 0 || mode >= fillerCount) return;
   CubeVertex corners[4];
   bool backFacing = false;
   const bool drawBack = transparencyDrawsBack && mode == kTransparency;
-  if (!raster_detail::SetUpFace(faceIndex, drawBack, corners, &backFacing)) return;
-  raster_detail::ScanConvert(corners, backFacing, mode);
-  fillers[mode](faceIndex);
+  if (!raster_detail::SetUpFace(ctx, faceIndex, drawBack, corners, &backFacing)) return;
+  raster_detail::ScanConvert(ctx, corners, backFacing, mode);
+  fillers[mode](ctx, faceIndex);
+}
+
+// Whether a drawer of the 8- or 16-bit path hands the face to inclined mapping.
+bool Inclined(const RasterContext& ctx) {
+  return ctx.scene != nullptr && ctx.scene->shadingMode == kInclinedMapping;
 }
 
 }  // namespace
 
-void FillEdge(int32_t* buffer, double startValue, int32_t startIndex, double endValue,
-              int32_t endIndex) {
-  WalkEdge(buffer, startValue, startIndex, endValue, endIndex,
+void FillEdge(int32_t* buffer, int32_t entries, double startValue, int32_t startIndex,
+              double endValue, int32_t endIndex) {
+  WalkEdge(buffer, entries, startValue, startIndex, endValue, endIndex,
            [](double v) { return TruncToInt32(v); });
 }
 
-void FillEdgeBytes(int8_t* buffer, double startValue, int32_t startIndex, double endValue,
-                   int32_t endIndex) {
-  WalkEdge(buffer, startValue, startIndex, endValue, endIndex, [](double v) {
+void FillEdgeBytes(int8_t* buffer, int32_t entries, double startValue, int32_t startIndex,
+                   double endValue, int32_t endIndex) {
+  WalkEdge(buffer, entries, startValue, startIndex, endValue, endIndex, [](double v) {
     return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(TruncToInt32(v))));
   });
 }
 
 namespace raster_detail {
 
-bool CanDraw(const void* frame) {
-  return frame != nullptr && screenWidth > 0 && screenHeight > 0 && scanlineEntries > 0 &&
-         leftX != nullptr && rightX != nullptr && leftShade != nullptr &&
-         rightShade != nullptr && leftAzimuth != nullptr && rightAzimuth != nullptr &&
-         leftPolar != nullptr && rightPolar != nullptr && inclineStep != nullptr &&
-         inclineOffset != nullptr;
+bool CanDraw(const RasterContext& ctx, const void* frame) {
+  const RasterScene* s = ctx.scene;
+  const bool scene = s != nullptr && s->vertices != nullptr && s->faces != nullptr &&
+                     s->shadeTable8 != nullptr && s->blendTable8 != nullptr &&
+                     s->lightMap != nullptr && s->palette16 != nullptr &&
+                     s->shadeRamp16 != nullptr && s->blendLow16 != nullptr &&
+                     s->blendHigh16 != nullptr && s->palette32 != nullptr &&
+                     s->shadeRamp32 != nullptr;
+  return frame != nullptr && scene && ctx.screenWidth > 0 && ctx.screenHeight > 0 &&
+         ctx.scanlineEntries > 0 && ctx.leftX != nullptr && ctx.rightX != nullptr &&
+         ctx.leftShade != nullptr && ctx.rightShade != nullptr && ctx.leftAzimuth != nullptr &&
+         ctx.rightAzimuth != nullptr && ctx.leftPolar != nullptr && ctx.rightPolar != nullptr &&
+         ctx.inclineStep != nullptr && ctx.inclineOffset != nullptr;
 }
 
-int32_t SetUpFace(int32_t faceIndex, bool drawBackFaces, CubeVertex corners[4],
-                  bool* backFacing) {
+int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces,
+                  CubeVertex corners[4], bool* backFacing) {
   if (faceIndex < 0 || faceIndex > 5) return 0;
+  const RasterScene& scene = *ctx.scene;
   for (int k = 0; k < 4; ++k) {
-    const int32_t index = cubeFaces[faceIndex].corners[k];
+    const int32_t index = scene.faces[faceIndex].corners[k];
     if (index < 0 || index > 7) return 0;
-    corners[k] = cubeVertices[index];
+    corners[k] = scene.vertices[index];
   }
   const CubeVertex& c0 = corners[0];
   const CubeVertex& c1 = corners[1];
@@ -105,31 +110,32 @@ int32_t SetUpFace(int32_t faceIndex, bool drawBackFaces, CubeVertex corners[4],
   *backFacing = !(cross > 0);
   if (*backFacing && !drawBackFaces) return 0;
 
-  uVector = Cross(c1, c0);
-  vVector = Cross(c0, c3);
+  ctx.uVector = Cross(c1, c0);
+  ctx.vVector = Cross(c0, c3);
   const Vector3 a = Cross(c3, c1);
   const Vector3 b = Cross(c1, c0);
   const Vector3 c = Cross(c0, c3);
   constexpr double kInverse118 = 0.00847457627118644;
-  wVector = {(a.x + b.x + c.x) * kInverse118, (a.y + b.y + c.y) * kInverse118,
+  ctx.wVector = {(a.x + b.x + c.x) * kInverse118, (a.y + b.y + c.y) * kInverse118,
              (a.z + b.z + c.z) * kInverse118};
   return 1;
 }
 
-void ScanConvert(const CubeVertex corners[4], bool backFacing, int32_t mode) {
+void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacing, int32_t mode) {
   // A back face (drawn only in transparency) runs the other way round, so its
   // descending edges bound the span on the left.
-  int32_t* descendingX = backFacing ? leftX : rightX;
-  int32_t* ascendingX = backFacing ? rightX : leftX;
-  int32_t* descendingShade = backFacing ? leftShade : rightShade;
-  int32_t* ascendingShade = backFacing ? rightShade : leftShade;
-  int8_t* descendingAzimuth = backFacing ? leftAzimuth : rightAzimuth;
-  int8_t* ascendingAzimuth = backFacing ? rightAzimuth : leftAzimuth;
-  int8_t* descendingPolar = backFacing ? leftPolar : rightPolar;
-  int8_t* ascendingPolar = backFacing ? rightPolar : leftPolar;
+  int32_t* descendingX = backFacing ? ctx.leftX : ctx.rightX;
+  int32_t* ascendingX = backFacing ? ctx.rightX : ctx.leftX;
+  int32_t* descendingShade = backFacing ? ctx.leftShade : ctx.rightShade;
+  int32_t* ascendingShade = backFacing ? ctx.rightShade : ctx.leftShade;
+  int8_t* descendingAzimuth = backFacing ? ctx.leftAzimuth : ctx.rightAzimuth;
+  int8_t* ascendingAzimuth = backFacing ? ctx.rightAzimuth : ctx.leftAzimuth;
+  int8_t* descendingPolar = backFacing ? ctx.leftPolar : ctx.rightPolar;
+  int8_t* ascendingPolar = backFacing ? ctx.rightPolar : ctx.leftPolar;
+  const int32_t entries = ctx.scanlineEntries;
 
-  spanTop = screenHeight;
-  spanBottom = 0;
+  ctx.spanTop = ctx.screenHeight;
+  ctx.spanBottom = 0;
   for (int k = 0; k < 4; ++k) {
     const CubeVertex& a = corners[k];
     const CubeVertex& b = corners[(k + 1) & 3];
@@ -142,47 +148,52 @@ void ScanConvert(const CubeVertex corners[4], bool backFacing, int32_t mode) {
     const CubeVertex& bottom = descending ? b : a;
     const int32_t yTop = descending ? yA : yB;
     const int32_t yBottom = descending ? yB : yA;
-    FillEdge(descending ? descendingX : ascendingX, top.screenX, yTop, bottom.screenX, yBottom);
+    FillEdge(descending ? descendingX : ascendingX, entries, top.screenX, yTop, bottom.screenX,
+             yBottom);
     if (mode == kGouraudShading) {
-      FillEdge(descending ? descendingShade : ascendingShade, -73.0 * top.x, yTop,
+      FillEdge(descending ? descendingShade : ascendingShade, entries, -73.0 * top.x, yTop,
                -73.0 * bottom.x, yBottom);
     } else if (mode == kPhongShading) {
-      FillEdgeBytes(descending ? descendingAzimuth : ascendingAzimuth,
+      FillEdgeBytes(descending ? descendingAzimuth : ascendingAzimuth, entries,
                     SignedByte(top.azimuthIndex), yTop, SignedByte(bottom.azimuthIndex),
                     yBottom);
-      FillEdgeBytes(descending ? descendingPolar : ascendingPolar, SignedByte(top.polarIndex),
-                    yTop, SignedByte(bottom.polarIndex), yBottom);
+      FillEdgeBytes(descending ? descendingPolar : ascendingPolar, entries,
+                    SignedByte(top.polarIndex), yTop, SignedByte(bottom.polarIndex), yBottom);
     }
-    spanTop = std::min(spanTop, yA);
-    spanBottom = std::max(spanBottom, yA);
+    ctx.spanTop = std::min(ctx.spanTop, yA);
+    ctx.spanBottom = std::max(ctx.spanBottom, yA);
   }
   if (mode == kFlatShading) {
-    flatLevel = TruncToInt32(
+    ctx.flatLevel = TruncToInt32(
         128.0 - 32.0 * (corners[0].x + corners[1].x + corners[2].x + corners[3].x));
   }
 }
 
 }  // namespace raster_detail
 
-void DrawFace8(int32_t faceIndex) {
-  if (shadingMode == kInclinedMapping) {
-    DrawFaceInclined8(faceIndex);
+void DrawFace8(RasterContext& ctx, int32_t faceIndex) {
+  if (Inclined(ctx)) {
+    DrawFaceInclined8(ctx, faceIndex);
     return;
   }
-  DrawFaceThrough(faceIndex, frame8, SpanFillers8, 5, true);
+  DrawFaceThrough(ctx, faceIndex, ctx.frame8, SpanFillers8, 5, true);
 }
 
-void DrawFace16(int32_t faceIndex) {
-  if (shadingMode == kInclinedMapping) {
-    DrawFaceInclined16(faceIndex);
+void DrawFace16(RasterContext& ctx, int32_t faceIndex) {
+  if (Inclined(ctx)) {
+    DrawFaceInclined16(ctx, faceIndex);
     return;
   }
-  DrawFaceThrough(faceIndex, frame16, SpanFillers16, 5, true);
+  DrawFaceThrough(ctx, faceIndex, ctx.frame16, SpanFillers16, 5, true);
 }
 
 // The true-colour paths carry modes 0 to 3 only and never draw back faces.
-void DrawFace24(int32_t faceIndex) { DrawFaceThrough(faceIndex, frame24, SpanFillers24, 4, false); }
+void DrawFace24(RasterContext& ctx, int32_t faceIndex) {
+  DrawFaceThrough(ctx, faceIndex, ctx.frame24, SpanFillers24, 4, false);
+}
 
-void DrawFace32(int32_t faceIndex) { DrawFaceThrough(faceIndex, frame32, SpanFillers32, 4, false); }
+void DrawFace32(RasterContext& ctx, int32_t faceIndex) {
+  DrawFaceThrough(ctx, faceIndex, ctx.frame32, SpanFillers32, 4, false);
+}
 
 const FaceDrawer FaceDrawers[4] = {DrawFace8, DrawFace16, DrawFace24, DrawFace32};

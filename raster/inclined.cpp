@@ -11,9 +11,10 @@ namespace {
 // Displacement of the constant-depth line at table index `index` (a column in
 // the row variant, a row in the column variant). The table holds [0, count);
 // beyond it the same formula is evaluated, never a stray entry read.
-inline int64_t Displacement(int64_t index, int64_t centre, int32_t count) {
-  if (index >= 0 && index < count) return inclineStep[index];
-  return TruncToInt32(static_cast<double>(index - centre) * inclineSlope);
+inline int64_t Displacement(const RasterContext& ctx, int64_t index, int64_t centre,
+                            int32_t count) {
+  if (index >= 0 && index < count) return ctx.inclineStep[index];
+  return TruncToInt32(static_cast<double>(index - centre) * ctx.inclineSlope);
 }
 
 inline int32_t Wrap32(int64_t v) { return static_cast<int32_t>(v); }
@@ -24,10 +25,11 @@ struct LineStart {
   uint32_t texU, texV, stepU, stepV;
 };
 
-inline LineStart StartLine(double dx, double dy, double f, double acrossU, double acrossV) {
-  const Vector3& u = uVector;
-  const Vector3& v = vVector;
-  const Vector3& w = wVector;
+inline LineStart StartLine(const RasterContext& ctx, double dx, double dy, double f,
+                           double acrossU, double acrossV) {
+  const Vector3& u = ctx.uVector;
+  const Vector3& v = ctx.vVector;
+  const Vector3& w = ctx.wVector;
   const double wd = w.x * dx + w.z * dy + w.y * f;
   const double inv = 65536.0 / wd;
   const double vd = v.x * dx + v.z * dy + v.y * f;
@@ -42,8 +44,9 @@ inline LineStart StartLine(double dx, double dy, double f, double acrossU, doubl
 
 // The row walker's fast loop addresses through inclineOffset, 32-bit entries
 // of up to about width * width; true for every real display.
-inline bool OffsetsFit32() {
-  return screenWidth <= 46340 && int64_t{screenWidth} * screenHeight < (int64_t{1} << 31);
+inline bool OffsetsFit32(const RasterContext& ctx) {
+  return ctx.screenWidth <= 46340 &&
+         int64_t{ctx.screenWidth} * ctx.screenHeight < (int64_t{1} << 31);
 }
 
 // One constant-depth line over its steps [first, last): step i's texel goes
@@ -67,28 +70,36 @@ inline uint64_t DrawLine(typename Store::Unit* frame, const uint8_t* texture, Sh
   return kClip ? drawn : static_cast<uint64_t>(last - first);
 }
 
+// Each pixel lands on the screen row of its line; rows outside the band are
+// walked over, never written.
 template <typename Store, typename Shader>
-void WalkInclinedRows(int32_t faceIndex, Shader shader) {
+void WalkInclinedRows(RasterContext& ctx, int32_t faceIndex) {
   using Unit = typename Store::Unit;
-  Unit* const frame = Store::Frame();
-  const uint8_t* const texture = FaceTexture(faceIndex);
-  if (texture == nullptr || !CanDraw(frame)) return;
-  const int32_t* const lefts = leftX;
-  const int32_t* const rights = rightX;
-  const int32_t* const steps = inclineStep;
-  const int32_t* const offsets = inclineOffset;
-  const int32_t columns = ColumnLimit();
-  const int64_t width = screenWidth;
-  const int64_t height = screenHeight;
-  const int64_t cx = centerX;
-  const int64_t cy = centerY;
-  const double f = FocalLength();
-  const double slope = inclineSlope;
-  const double acrossU = uVector.x - slope * uVector.z;
-  const double acrossV = vVector.x - slope * vVector.z;
-  const bool fits = OffsetsFit32();
-  const int32_t top = std::max(spanTop, int32_t{0});
-  const int32_t bottom = std::min(spanBottom, scanlineEntries);
+  Unit* const frame = Store::Frame(ctx);
+  if (!CanDraw(ctx, frame)) return;
+  const uint8_t* const texture = FaceTexture(*ctx.scene, faceIndex);
+  if (texture == nullptr) return;
+  Shader shader(ctx);
+  const int32_t* const lefts = ctx.leftX;
+  const int32_t* const rights = ctx.rightX;
+  const int32_t* const steps = ctx.inclineStep;
+  const int32_t* const offsets = ctx.inclineOffset;
+  const int32_t columns = ScreenColumns(ctx);
+  const int64_t width = ctx.screenWidth;
+  const RowBand band = PixelRows(ctx);
+  const int64_t bandTop = band.top;
+  const int64_t bandBottom = band.bottom;
+  const int64_t cx = ctx.centerX;
+  const int64_t cy = ctx.centerY;
+  const double f = FocalLength(*ctx.scene);
+  const double slope = ctx.inclineSlope;
+  const Vector3 u = ctx.uVector;
+  const Vector3 v = ctx.vVector;
+  const double acrossU = u.x - slope * u.z;
+  const double acrossV = v.x - slope * v.z;
+  const bool fits = OffsetsFit32(ctx);
+  const int32_t top = std::max(ctx.spanTop, int32_t{0});
+  const int32_t bottom = std::min(ctx.spanBottom, ctx.scanlineEntries);
   uint64_t drawn = 0;
 
   for (int32_t s = top; s < bottom; ++s) {
@@ -98,16 +109,16 @@ void WalkInclinedRows(int32_t faceIndex, Shader shader) {
     const int64_t x0 = std::max<int64_t>(xL, 0);
     const int64_t x1 = std::min<int64_t>(xR, columns);
     if (x0 >= x1) continue;
-    const int64_t row0 = s + Displacement(xL, cx, columns);
-    LineStart line = StartLine(static_cast<double>(xL - cx), static_cast<double>(cy - row0), f,
-                               acrossU, acrossV);
+    const int64_t row0 = s + Displacement(ctx, xL, cx, columns);
+    LineStart line = StartLine(ctx, static_cast<double>(xL - cx), static_cast<double>(cy - row0),
+                               f, acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(x0 - xL);
     const uint32_t texU = line.texU + line.stepU * hidden;
     const uint32_t texV = line.texV + line.stepV * hidden;
     // The displacement is monotonic along a line, so its two ends bound it.
     const int64_t rowA = s + steps[x0];
     const int64_t rowB = s + steps[x1 - 1];
-    if (fits && std::min(rowA, rowB) >= 0 && std::max(rowA, rowB) < height) {
+    if (fits && std::min(rowA, rowB) >= bandTop && std::max(rowA, rowB) < bandBottom) {
       const int64_t base = s * width;
       drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, x0, x1,
                                       [=](int64_t x) { return base + offsets[x]; });
@@ -115,44 +126,53 @@ void WalkInclinedRows(int32_t faceIndex, Shader shader) {
       drawn += DrawLine<Store, true>(frame, texture, shader, texU, texV, line, x0, x1,
                                      [=](int64_t x) {
                                        const int64_t row = s + steps[x];
-                                       return row >= 0 && row < height ? row * width + x : -1;
+                                       return row >= bandTop && row < bandBottom ? row * width + x
+                                                                                 : -1;
                                      });
     }
   }
-  drawnPixelCount += drawn;
+  ctx.drawnPixelCount += drawn;
 }
 
+// Each line runs down the screen; only its rows inside the band are written.
 template <typename Store, typename Shader>
-void WalkInclinedColumns(int32_t faceIndex, Shader shader) {
+void WalkInclinedColumns(RasterContext& ctx, int32_t faceIndex) {
   using Unit = typename Store::Unit;
-  Unit* const frame = Store::Frame();
-  const uint8_t* const texture = FaceTexture(faceIndex);
-  if (texture == nullptr || !CanDraw(frame)) return;
-  const int32_t* const tops = leftX;
-  const int32_t* const bottoms = rightX;
-  const int32_t* const steps = inclineStep;
-  const int32_t rows = RowLimit();
-  const int64_t width = screenWidth;
-  const int64_t cx = centerX;
-  const int64_t cy = centerY;
-  const double f = FocalLength();
-  const double slope = inclineSlope;
-  const double acrossU = slope * uVector.x - uVector.z;
-  const double acrossV = slope * vVector.x - vVector.z;
-  const int32_t first = std::max(spanTop, int32_t{0});
-  const int32_t last = std::min(spanBottom, scanlineEntries);
+  Unit* const frame = Store::Frame(ctx);
+  if (!CanDraw(ctx, frame)) return;
+  const uint8_t* const texture = FaceTexture(*ctx.scene, faceIndex);
+  if (texture == nullptr) return;
+  Shader shader(ctx);
+  const int32_t* const tops = ctx.leftX;
+  const int32_t* const bottoms = ctx.rightX;
+  const int32_t* const steps = ctx.inclineStep;
+  const int32_t rows = ScreenRows(ctx);
+  const RowBand band = PixelRows(ctx);
+  const int64_t bandTop = band.top;
+  const int64_t bandBottom = std::min(band.bottom, rows);
+  const int64_t width = ctx.screenWidth;
+  const int64_t cx = ctx.centerX;
+  const int64_t cy = ctx.centerY;
+  const double f = FocalLength(*ctx.scene);
+  const double slope = ctx.inclineSlope;
+  const Vector3 u = ctx.uVector;
+  const Vector3 v = ctx.vVector;
+  const double acrossU = slope * u.x - u.z;
+  const double acrossV = slope * v.x - v.z;
+  const int32_t first = std::max(ctx.spanTop, int32_t{0});
+  const int32_t last = std::min(ctx.spanBottom, ctx.scanlineEntries);
   uint64_t drawn = 0;
 
   for (int32_t s = first; s < last; ++s) {
     const int64_t yT = tops[s];
     const int64_t yB = bottoms[s];
     if (yB <= yT) continue;
-    const int64_t y0 = std::max<int64_t>(yT, 0);
-    const int64_t y1 = std::min<int64_t>(yB, rows);
+    const int64_t y0 = std::max<int64_t>(yT, bandTop);
+    const int64_t y1 = std::min<int64_t>(yB, bandBottom);
     if (y0 >= y1) continue;
-    const int64_t column0 = s + Displacement(yT, cy, rows);
-    LineStart line = StartLine(static_cast<double>(column0 - cx), static_cast<double>(cy - yT),
-                               f, acrossU, acrossV);
+    const int64_t column0 = s + Displacement(ctx, yT, cy, rows);
+    LineStart line = StartLine(ctx, static_cast<double>(column0 - cx),
+                               static_cast<double>(cy - yT), f, acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(y0 - yT);
     const uint32_t texU = line.texU + line.stepU * hidden;
     const uint32_t texV = line.texV + line.stepV * hidden;
@@ -170,86 +190,95 @@ void WalkInclinedColumns(int32_t faceIndex, Shader shader) {
                                      });
     }
   }
-  drawnPixelCount += drawn;
+  ctx.drawnPixelCount += drawn;
 }
 
 // Scan-converts the outline in sheared lines: the corners' `along` position
 // (column or row) is walked from each edge's upper end into `down` for edges
 // running down the sheared index, into `up` for the others.
-void ShearedOutline(const CubeVertex c[4], const int32_t sheared[4], int32_t CubeVertex::*along,
-                    int32_t* down, int32_t* up) {
+void ShearedOutline(RasterContext& ctx, const CubeVertex c[4], const int32_t sheared[4],
+                    int32_t CubeVertex::*along, int32_t* down, int32_t* up) {
+  const int32_t entries = ctx.scanlineEntries;
   for (int k = 0; k < 4; ++k) {
     const CubeVertex& a = c[k];
     const CubeVertex& b = c[(k + 1) & 3];
     const int32_t sA = sheared[k];
     const int32_t sB = sheared[(k + 1) & 3];
     if (sA < sB) {
-      FillEdge(down, a.*along, sA, b.*along, sB);
+      FillEdge(down, entries, a.*along, sA, b.*along, sB);
     } else {
-      FillEdge(up, b.*along, sB, a.*along, sA);
+      FillEdge(up, entries, b.*along, sB, a.*along, sA);
     }
-    spanTop = std::min(spanTop, sA);
-    spanBottom = std::max(spanBottom, sA);
+    ctx.spanTop = std::min(ctx.spanTop, sA);
+    ctx.spanBottom = std::max(ctx.spanBottom, sA);
   }
 }
 
-void DrawInclined(int32_t faceIndex, const void* frame, SpanFiller fillRows,
+void DrawInclined(RasterContext& ctx, int32_t faceIndex, const void* frame, SpanFiller fillRows,
                   SpanFiller fillColumns) {
-  if (!CanDraw(frame)) return;
+  if (!CanDraw(ctx, frame)) return;
   CubeVertex c[4];
   bool backFacing = false;
-  if (!SetUpFace(faceIndex, false, c, &backFacing)) return;
-  const Vector3 w = wVector;
+  if (!SetUpFace(ctx, faceIndex, false, c, &backFacing)) return;
+  const Vector3 w = ctx.wVector;
+  const int64_t width = ctx.screenWidth;
   int32_t sheared[4];
 
   if (std::fabs(w.z) >= std::fabs(w.x)) {
-    spanTop = screenHeight;
-    spanBottom = 0;
-    inclineSlope = w.z == 0 ? 0.0 : w.x / w.z;
+    ctx.spanTop = ctx.screenHeight;
+    ctx.spanBottom = 0;
+    const double slope = w.z == 0 ? 0.0 : w.x / w.z;
+    ctx.inclineSlope = slope;
     // Filled over the whole width (one column more than the centred range
     // when the width is odd), so every screen column has its entry.
-    const int32_t count = ColumnLimit();
+    const int32_t count = ScreenColumns(ctx);
     for (int32_t x = 0; x < count; ++x) {
-      const int32_t step =
-          TruncToInt32(static_cast<double>(int64_t{x} - centerX) * inclineSlope);
-      inclineStep[x] = step;
-      inclineOffset[x] = Wrap32(x + int64_t{step} * screenWidth);
+      const int32_t step = TruncToInt32(static_cast<double>(int64_t{x} - ctx.centerX) * slope);
+      ctx.inclineStep[x] = step;
+      ctx.inclineOffset[x] = Wrap32(x + int64_t{step} * width);
     }
     for (int k = 0; k < 4; ++k) {
-      sheared[k] = Wrap32(c[k].screenY - Displacement(c[k].screenX, centerX, count));
+      sheared[k] = Wrap32(c[k].screenY - Displacement(ctx, c[k].screenX, ctx.centerX, count));
     }
-    ShearedOutline(c, sheared, &CubeVertex::screenX, rightX, leftX);
-    fillRows(faceIndex);
+    ShearedOutline(ctx, c, sheared, &CubeVertex::screenX, ctx.rightX, ctx.leftX);
+    fillRows(ctx, faceIndex);
     return;
   }
 
-  spanTop = screenWidth;
-  spanBottom = 0;
-  inclineSlope = w.x == 0 ? 0.0 : w.z / w.x;
-  const int32_t count = RowLimit();
+  ctx.spanTop = ctx.screenWidth;
+  ctx.spanBottom = 0;
+  const double slope = w.x == 0 ? 0.0 : w.z / w.x;
+  ctx.inclineSlope = slope;
+  const int32_t count = ScreenRows(ctx);
   for (int32_t y = 0; y < count; ++y) {
-    inclineStep[y] = TruncToInt32(static_cast<double>(int64_t{y} - centerY) * inclineSlope);
+    ctx.inclineStep[y] = TruncToInt32(static_cast<double>(int64_t{y} - ctx.centerY) * slope);
   }
   for (int k = 0; k < 4; ++k) {
-    sheared[k] = Wrap32(c[k].screenX - Displacement(c[k].screenY, centerY, count));
+    sheared[k] = Wrap32(c[k].screenX - Displacement(ctx, c[k].screenY, ctx.centerY, count));
   }
-  ShearedOutline(c, sheared, &CubeVertex::screenY, leftX, rightX);
-  fillColumns(faceIndex);
+  ShearedOutline(ctx, c, sheared, &CubeVertex::screenY, ctx.leftX, ctx.rightX);
+  fillColumns(ctx, faceIndex);
 }
+
+constexpr SceneTable<uint16_t> kPalette16 = &RasterScene::palette16;
 
 }  // namespace
 
-void FillInclinedRows8(int32_t f) { WalkInclinedRows<Store8>(f, RawTexel{}); }
-void FillInclinedColumns8(int32_t f) { WalkInclinedColumns<Store8>(f, RawTexel{}); }
-void FillInclinedRows16(int32_t f) { WalkInclinedRows<Store16>(f, ByTable<uint16_t>(palette16)); }
-void FillInclinedColumns16(int32_t f) {
-  WalkInclinedColumns<Store16>(f, ByTable<uint16_t>(palette16));
+void FillInclinedRows8(RasterContext& c, int32_t f) { WalkInclinedRows<Store8, RawTexel>(c, f); }
+void FillInclinedColumns8(RasterContext& c, int32_t f) {
+  WalkInclinedColumns<Store8, RawTexel>(c, f);
+}
+void FillInclinedRows16(RasterContext& c, int32_t f) {
+  WalkInclinedRows<Store16, ByTable<uint16_t, kPalette16>>(c, f);
+}
+void FillInclinedColumns16(RasterContext& c, int32_t f) {
+  WalkInclinedColumns<Store16, ByTable<uint16_t, kPalette16>>(c, f);
 }
 
-void DrawFaceInclined8(int32_t faceIndex) {
-  DrawInclined(faceIndex, frame8, FillInclinedRows8, FillInclinedColumns8);
+void DrawFaceInclined8(RasterContext& ctx, int32_t faceIndex) {
+  DrawInclined(ctx, faceIndex, ctx.frame8, FillInclinedRows8, FillInclinedColumns8);
 }
 
-void DrawFaceInclined16(int32_t faceIndex) {
-  DrawInclined(faceIndex, frame16, FillInclinedRows16, FillInclinedColumns16);
+void DrawFaceInclined16(RasterContext& ctx, int32_t faceIndex) {
+  DrawInclined(ctx, faceIndex, ctx.frame16, FillInclinedRows16, FillInclinedColumns16);
 }

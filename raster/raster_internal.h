@@ -4,11 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/frame_view.h"
+#include "raster/numeric.h"
 #include "raster/raster.h"
-#include "scene/cube_model.h"
-#include "scene/numeric.h"
-#include "scene/tables.h"
 
 namespace raster_detail {
 
@@ -24,29 +21,46 @@ inline int32_t RoundStep(double v) {
   return RoundToInt32(v);
 }
 
-// True when the screen, the frame and the scanline buffers are there to draw
-// into; a failed mode switch leaves some of them missing.
-bool CanDraw(const void* frame);
+// True when the scene, the screen, the frame and the scanline buffers are
+// there to draw into; a failed set-up leaves some of them missing.
+bool CanDraw(const RasterContext& ctx, const void* frame);
 
-// Rows a filler may touch: on the screen and inside the buffers.
-inline int32_t RowLimit() { return std::min(screenHeight, scanlineEntries); }
-inline int32_t ColumnLimit() { return std::min(screenWidth, scanlineEntries); }
+// Screen rows and columns that have a scanline buffer entry: the extent of
+// the inclined mapping's tables.
+inline int32_t ScreenRows(const RasterContext& ctx) {
+  return std::min(ctx.screenHeight, ctx.scanlineEntries);
+}
+inline int32_t ScreenColumns(const RasterContext& ctx) {
+  return std::min(ctx.screenWidth, ctx.scanlineEntries);
+}
+
+// The screen rows this context may store pixels in.
+struct RowBand {
+  int32_t top;
+  int32_t bottom;
+};
+inline RowBand PixelRows(const RasterContext& ctx) {
+  return {std::max(ctx.bandTop, int32_t{0}), std::min(ctx.bandBottom, ctx.screenHeight)};
+}
 
 // Corner fetch, back-face test, mapping vectors. Returns 0 for a face that is
 // not drawn; backFacing tells the caller which roles the edges take.
-int32_t SetUpFace(int32_t faceIndex, bool drawBackFaces, CubeVertex corners[4], bool* backFacing);
+int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces,
+                  CubeVertex corners[4], bool* backFacing);
 
 // Scan conversion into leftX/rightX (and the shade or angle buffers the mode
 // needs), then the flat level in mode 1.
-void ScanConvert(const CubeVertex corners[4], bool backFacing, int32_t mode);
+void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacing, int32_t mode);
 
 // f = 3 * projectionScale as the texture walk uses it.
-inline double FocalLength() { return static_cast<double>(3 * static_cast<int64_t>(projectionScale)); }
+inline double FocalLength(const RasterScene& scene) {
+  return static_cast<double>(3 * static_cast<int64_t>(scene.projectionScale));
+}
 
-// Whether textures[faceIndex] exists.
-inline const uint8_t* FaceTexture(int32_t faceIndex) {
+// The face's texture; null when there is none.
+inline const uint8_t* FaceTexture(const RasterScene& scene, int32_t faceIndex) {
   if (faceIndex < 0 || faceIndex > 5) return nullptr;
-  return textures[faceIndex];
+  return scene.textures[faceIndex];
 }
 
 inline uint32_t TexelIndex(uint32_t texU, uint32_t texV) {

@@ -3,11 +3,20 @@
 
 using namespace raster_detail;
 
-void FillPlain16(int32_t f) { WalkSpans<Store16>(f, ByTable<uint16_t>(palette16)); }
-void FillFlat16(int32_t f) { WalkSpans<Store16>(f, FlatRow<uint16_t>(shadeRamp16)); }
-void FillGouraud16(int32_t f) { WalkSpans<Store16>(f, Gouraud<uint16_t>(shadeRamp16)); }
-void FillPhong16(int32_t f) { WalkSpans<Store16>(f, Phong<uint16_t>(shadeRamp16)); }
-void FillBlend16(int32_t f) { WalkSpans<Store16>(f, Blend16{}); }
+namespace {
+constexpr SceneTable<uint16_t> kPalette = &RasterScene::palette16;
+constexpr SceneTable<uint16_t> kRamp = &RasterScene::shadeRamp16;
+}  // namespace
+
+void FillPlain16(RasterContext& c, int32_t f) {
+  WalkSpans<Store16, ByTable<uint16_t, kPalette>>(c, f);
+}
+void FillFlat16(RasterContext& c, int32_t f) { WalkSpans<Store16, FlatRow<uint16_t, kRamp>>(c, f); }
+void FillGouraud16(RasterContext& c, int32_t f) {
+  WalkSpans<Store16, Gouraud<uint16_t, kRamp>>(c, f);
+}
+void FillPhong16(RasterContext& c, int32_t f) { WalkSpans<Store16, Phong<uint16_t, kRamp>>(c, f); }
+void FillBlend16(RasterContext& c, int32_t f) { WalkSpans<Store16, Blend16>(c, f); }
 
 const SpanFiller SpanFillers16[5] = {FillPlain16, FillFlat16, FillGouraud16, FillPhong16,
                                      FillBlend16};

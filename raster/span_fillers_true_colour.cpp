@@ -3,15 +3,28 @@
 
 using namespace raster_detail;
 
-void FillPlain24(int32_t f) { WalkSpans<Store24>(f, ByTable<uint32_t>(palette32)); }
-void FillFlat24(int32_t f) { WalkSpans<Store24>(f, FlatRow<uint32_t>(shadeRamp32)); }
-void FillGouraud24(int32_t f) { WalkSpans<Store24>(f, Gouraud<uint32_t>(shadeRamp32)); }
-void FillPhong24(int32_t f) { WalkSpans<Store24>(f, Phong<uint32_t>(shadeRamp32)); }
+namespace {
+constexpr SceneTable<uint32_t> kPalette = &RasterScene::palette32;
+constexpr SceneTable<uint32_t> kRamp = &RasterScene::shadeRamp32;
+}  // namespace
 
-void FillPlain32(int32_t f) { WalkSpans<Store32>(f, ByTable<uint32_t>(palette32)); }
-void FillFlat32(int32_t f) { WalkSpans<Store32>(f, FlatRow<uint32_t>(shadeRamp32)); }
-void FillGouraud32(int32_t f) { WalkSpans<Store32>(f, Gouraud<uint32_t>(shadeRamp32)); }
-void FillPhong32(int32_t f) { WalkSpans<Store32>(f, Phong<uint32_t>(shadeRamp32)); }
+void FillPlain24(RasterContext& c, int32_t f) {
+  WalkSpans<Store24, ByTable<uint32_t, kPalette>>(c, f);
+}
+void FillFlat24(RasterContext& c, int32_t f) { WalkSpans<Store24, FlatRow<uint32_t, kRamp>>(c, f); }
+void FillGouraud24(RasterContext& c, int32_t f) {
+  WalkSpans<Store24, Gouraud<uint32_t, kRamp>>(c, f);
+}
+void FillPhong24(RasterContext& c, int32_t f) { WalkSpans<Store24, Phong<uint32_t, kRamp>>(c, f); }
+
+void FillPlain32(RasterContext& c, int32_t f) {
+  WalkSpans<Store32, ByTable<uint32_t, kPalette>>(c, f);
+}
+void FillFlat32(RasterContext& c, int32_t f) { WalkSpans<Store32, FlatRow<uint32_t, kRamp>>(c, f); }
+void FillGouraud32(RasterContext& c, int32_t f) {
+  WalkSpans<Store32, Gouraud<uint32_t, kRamp>>(c, f);
+}
+void FillPhong32(RasterContext& c, int32_t f) { WalkSpans<Store32, Phong<uint32_t, kRamp>>(c, f); }
 
 const SpanFiller SpanFillers24[4] = {FillPlain24, FillFlat24, FillGouraud24, FillPhong24};
 const SpanFiller SpanFillers32[4] = {FillPlain32, FillFlat32, FillGouraud32, FillPhong32};

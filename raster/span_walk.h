@@ -14,21 +14,21 @@ namespace raster_detail {
 struct Store8 {
   using Unit = uint8_t;
   static constexpr int64_t kUnits = 1;
-  static Unit* Frame() { return frame8; }
+  static Unit* Frame(const RasterContext& ctx) { return ctx.frame8; }
   static void Put(Unit* p, uint32_t colour) { *p = static_cast<uint8_t>(colour); }
 };
 
 struct Store16 {
   using Unit = uint16_t;
   static constexpr int64_t kUnits = 1;
-  static Unit* Frame() { return frame16; }
+  static Unit* Frame(const RasterContext& ctx) { return ctx.frame16; }
   static void Put(Unit* p, uint32_t colour) { *p = static_cast<uint16_t>(colour); }
 };
 
 struct Store24 {
   using Unit = uint8_t;
   static constexpr int64_t kUnits = 3;
-  static Unit* Frame() { return frame24; }
+  static Unit* Frame(const RasterContext& ctx) { return ctx.frame24; }
   // Low word first, then red: exactly the pixel's three bytes.
   static void Put(Unit* p, uint32_t colour) {
     const uint16_t low = static_cast<uint16_t>(colour);
@@ -40,7 +40,7 @@ struct Store24 {
 struct Store32 {
   using Unit = uint32_t;
   static constexpr int64_t kUnits = 1;
-  static Unit* Frame() { return frame32; }
+  static Unit* Frame(const RasterContext& ctx) { return ctx.frame32; }
   static void Put(Unit* p, uint32_t colour) { *p = colour; }
 };
 
@@ -83,9 +83,14 @@ inline void RunTexels(uint32_t texU, uint32_t stepU, uint32_t texV, uint32_t ste
   RunLanes<9, 0x3F80u, 16, 127u>(texV, stepV, texU, stepU, out);
 }
 
-// Shaders. BeginRow sets a row's interpolation from the scanline buffers and
-// Skip moves it over pixels left of the frame; per run of up to 8 pixels,
-// StartRun prepares the lanes, Colour gives pixel k's value, EndRun moves on.
+// Shaders, made once per face from the context and the scene it reads; kTable
+// names the scene's colour table a shader looks up. BeginRow sets a row's
+// interpolation from the scanline buffers and Skip moves it over pixels left
+// of the frame; per run of up to 8 pixels, StartRun prepares the lanes,
+// Colour gives pixel k's value, EndRun moves on.
+template <typename Entry>
+using SceneTable = const Entry* RasterScene::*;
+
 struct ShadeNone {
   void BeginRow(int32_t, int64_t) {}
   void Skip(uint32_t) {}
@@ -94,15 +99,16 @@ struct ShadeNone {
 };
 
 struct RawTexel : ShadeNone {
+  explicit RawTexel(const RasterContext&) {}
   template <typename Unit>
   uint32_t Colour(uint8_t texel, const Unit*, int) const {
     return texel;
   }
 };
 
-template <typename Entry>
+template <typename Entry, SceneTable<Entry> kTable>
 struct ByTable : ShadeNone {
-  explicit ByTable(const Entry* t) : table(t) {}
+  explicit ByTable(const RasterContext& ctx) : table(ctx.scene->*kTable) {}
   template <typename Unit>
   uint32_t Colour(uint8_t texel, const Unit*, int) const {
     return table[texel];
@@ -112,10 +118,15 @@ struct ByTable : ShadeNone {
 
 // The row is chosen once per face; the mask only matters for a level no face
 // of the cube can produce.
-template <typename Entry>
-struct FlatRow : ByTable<Entry> {
-  explicit FlatRow(const Entry* ramp)
-      : ByTable<Entry>(ramp + (static_cast<uint32_t>(flatLevel) & 255u) * 256u) {}
+template <typename Entry, SceneTable<Entry> kTable>
+struct FlatRow : ShadeNone {
+  explicit FlatRow(const RasterContext& ctx)
+      : row(ctx.scene->*kTable + (static_cast<uint32_t>(ctx.flatLevel) & 255u) * 256u) {}
+  template <typename Unit>
+  uint32_t Colour(uint8_t texel, const Unit*, int) const {
+    return row[texel];
+  }
+  const Entry* row;
 };
 
 // Signed 32-bit (right - left) * 65536 / n, wrapping instead of overflowing
@@ -134,9 +145,10 @@ inline uint32_t RowStart(int32_t left) {
 
 // Level >> 16 picks the ramp's row; the mask only matters for a level no
 // face of the cube can produce.
-template <typename Entry>
+template <typename Entry, SceneTable<Entry> kTable>
 struct Gouraud {
-  explicit Gouraud(const Entry* r) : ramp(r), left(leftShade), right(rightShade) {}
+  explicit Gouraud(const RasterContext& ctx)
+      : ramp(ctx.scene->*kTable), left(ctx.leftShade), right(ctx.rightShade) {}
   void BeginRow(int32_t row, int64_t n) {
     level = RowStart(left[row]);
     step = RowStep(left[row], right[row], n);
@@ -157,11 +169,11 @@ struct Gouraud {
   uint32_t rows[8] = {};
 };
 
-template <typename Entry>
+template <typename Entry, SceneTable<Entry> kTable>
 struct Phong {
-  explicit Phong(const Entry* r)
-      : ramp(r), azLeft(leftAzimuth), azRight(rightAzimuth), polLeft(leftPolar),
-        polRight(rightPolar) {}
+  explicit Phong(const RasterContext& ctx)
+      : ramp(ctx.scene->*kTable), light(ctx.scene->lightMap), azLeft(ctx.leftAzimuth),
+        azRight(ctx.rightAzimuth), polLeft(ctx.leftPolar), polRight(ctx.rightPolar) {}
   void BeginRow(int32_t row, int64_t n) {
     az = RowStart(azLeft[row]);
     azStep = RowStep(azLeft[row], azRight[row], n);
@@ -172,37 +184,43 @@ struct Phong {
     az += azStep * count;
     pol += polStep * count;
   }
-  // light[k] = (az >> 16 & 255) * 256 + (pol >> 16 & 255) for pixel k.
-  void StartRun() { RunLanes<8, 0xFF00u, 16, 255u>(az, azStep, pol, polStep, light); }
+  // spot[k] = (az >> 16 & 255) * 256 + (pol >> 16 & 255) for pixel k.
+  void StartRun() { RunLanes<8, 0xFF00u, 16, 255u>(az, azStep, pol, polStep, spot); }
   void EndRun(uint32_t count) {
     az += azStep * count;
     pol += polStep * count;
   }
   template <typename Unit>
   uint32_t Colour(uint8_t texel, const Unit*, int k) const {
-    return ramp[lightMap[light[k]] * 256u + texel];
+    return ramp[light[spot[k]] * 256u + texel];
   }
   const Entry* ramp;
+  const uint8_t* light;
   const int8_t* azLeft;
   const int8_t* azRight;
   const int8_t* polLeft;
   const int8_t* polRight;
   uint32_t az = 0, azStep = 0, pol = 0, polStep = 0;
-  uint32_t light[8] = {};
+  uint32_t spot[8] = {};
 };
 
 struct Blend8 : ShadeNone {
+  explicit Blend8(const RasterContext& ctx) : blend(ctx.scene->blendTable8) {}
   uint32_t Colour(uint8_t texel, const uint8_t* pixel, int) const {
-    return blendTable8[*pixel * 256u + texel];
+    return blend[*pixel * 256u + texel];
   }
+  const uint8_t* blend;
 };
 
 struct Blend16 : ShadeNone {
+  explicit Blend16(const RasterContext& ctx)
+      : low(ctx.scene->blendLow16), high(ctx.scene->blendHigh16) {}
   uint32_t Colour(uint8_t texel, const uint16_t* pixel, int) const {
     const uint32_t d = *pixel;
-    return static_cast<uint16_t>(blendLow16[(d & 255u) * 256u + texel] +
-                                 blendHigh16[(d >> 8) * 256u + texel]);
+    return static_cast<uint16_t>(low[(d & 255u) * 256u + texel] + high[(d >> 8) * 256u + texel]);
   }
+  const uint8_t* low;
+  const uint16_t* high;
 };
 
 // Per-run perspective correction: W at both ends of the next run of 8 and the
@@ -349,15 +367,20 @@ inline void DrawRow(typename Store::Unit* p, const uint8_t* texture, RowWalk<Sha
 }
 
 template <typename Store, typename Shader>
-void WalkSpans(int32_t faceIndex, Shader shader) {
+void WalkSpans(RasterContext& ctx, int32_t faceIndex) {
   using Unit = typename Store::Unit;
-  Unit* const frame = Store::Frame();
-  const uint8_t* const texture = FaceTexture(faceIndex);
-  if (texture == nullptr || !CanDraw(frame)) return;
-  const FaceWalk face{leftX,   rightX,  uVector, vVector, wVector,
-                      screenWidth, centerX, centerY, FocalLength()};
-  const int32_t top = std::max(spanTop, int32_t{0});
-  const int32_t bottom = std::min(spanBottom, RowLimit());
+  Unit* const frame = Store::Frame(ctx);
+  if (!CanDraw(ctx, frame)) return;
+  const uint8_t* const texture = FaceTexture(*ctx.scene, faceIndex);
+  if (texture == nullptr) return;
+  const Shader shader(ctx);
+  const FaceWalk face{ctx.leftX,       ctx.rightX,  ctx.uVector, ctx.vVector,
+                      ctx.wVector,     ctx.screenWidth, ctx.centerX, ctx.centerY,
+                      FocalLength(*ctx.scene)};
+  // Rows of the band that have buffer entries.
+  const RowBand rows = PixelRows(ctx);
+  const int32_t top = std::max(ctx.spanTop, rows.top);
+  const int32_t bottom = std::min({ctx.spanBottom, rows.bottom, ctx.scanlineEntries});
   uint64_t drawn = 0;
 
   // Each row's set-up (two divisions deep) is done before the row above it
@@ -372,7 +395,7 @@ void WalkSpans(int32_t faceIndex, Shader shader) {
     DrawRow<Store>(frame + (r * face.width + xL + row.first) * Store::kUnits, texture, row);
     drawn += static_cast<uint64_t>(row.end - row.first);
   }
-  drawnPixelCount += drawn;
+  ctx.drawnPixelCount += drawn;
 }
 
 }  // namespace raster_detail

@@ -1,12 +1,8 @@
 #include "scene/cube_app.h"
 
-#include <cstdio>
-#include <string>
-
 #include "platform/winuser.h"
-#include "raster/raster.h"
 #include "res/resource_ids.h"
-#include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 
 using namespace plat;
@@ -41,33 +37,17 @@ void SlowDown(double& speed) {
   if (speed > -kSpeedLimit) speed -= kSpeedStep;
 }
 
-// Reads the data files and builds the tables made once from them.
-int32_t LoadScene() {
-  ClearAssetWarnings();
-  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return 0;
-  BuildLightMap();
-  BuildTrueColourTables();
-  rotationSpeedX = 0.03;
-  rotationSpeedY = 0.01;
-  rotationSpeedZ = 0.03;
-  return LoadTextures();
-}
-
 }  // namespace
 
 CubeApp::CubeApp() : DDApp("Kelvo Textured Cube") {}
 
 int32_t CubeApp::Init() {
   const int32_t loaded = LoadScene();
-  // Odd data files are used as they are, but never silently; this runs once
-  // at start in every program that shows the cube.
-  for (const std::string& line : AssetWarnings())
-    std::fprintf(stderr, "warning: %s\n", line.c_str());
+  ReportAssetWarnings();
   if (!loaded) {
     initError = LastAssetError();
     return 0;
   }
-  InitCubeModel();
   paletteSource = cubePalette;
   if (!SetMode(640, 480, 8)) {
     initError = "cannot set the display mode 640x480x8";
@@ -79,44 +59,16 @@ int32_t CubeApp::Init() {
 void CubeApp::Shutdown() { FreeSceneMemory(); }
 
 int32_t CubeApp::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
-  int32_t format;
-  switch (bitsPerPixel) {
-    case 8: format = kPixel8; break;
-    case 16: format = kPixel16; break;
-    case 24: format = kPixel24; break;
-    case 32: format = kPixel32; break;
-    // Any other depth would leave the drawers writing pixels of the wrong size.
-    default: return 0;
-  }
+  // Any other depth would leave the drawers writing pixels of the wrong size.
+  if (!DrawableDepth(bitsPerPixel)) return 0;
   if (!DDApp::SetMode(width, height, bitsPerPixel)) return 0;
-  projectionScale = width / 10;
-  pixelFormat = format;
-  if (format == kPixel16) Build16BitTables();
-  return AllocateScanlineBuffers(width, height);
-}
-
-void DrawCube(void* frameBuffer) {
-  ProjectVertices();
-  frame8 = static_cast<uint8_t*>(frameBuffer);
-  frame16 = static_cast<uint16_t*>(frameBuffer);
-  frame24 = static_cast<uint8_t*>(frameBuffer);
-  frame32 = static_cast<uint32_t*>(frameBuffer);
-  // After a failed mode switch the buffers may be missing: draw nothing then.
-  if (!frameBuffer || scanlineEntries == 0) return;
-  const FaceDrawer drawFace = FaceDrawers[pixelFormat];
-  for (int32_t face = 0; face < 6; ++face) drawFace(face);
+  return EnterMode(width, height, bitsPerPixel);
 }
 
 void DrawFrameRate(DDApp& app) {
   char text[256];
-  std::snprintf(text, sizeof text, "%u FPS", fps);
-  app.DrawString(0, 10, text);
-}
-
-void AdvanceRotation() {
-  RotateX(rotationSpeedX);
-  RotateY(rotationSpeedY);
-  RotateZ(rotationSpeedZ);
+  FrameRateText(fps, text, sizeof text);
+  app.DrawString(kFrameRateX, kFrameRateY, text);
 }
 
 void CubeApp::RenderFrame() {

@@ -17,10 +17,9 @@ class CubeApp : public DDApp {
                               plat::LPARAM lParam) override;
 };
 
-// The three steps of a frame, apart so tools can leave out the text.
-void DrawCube(void* frameBuffer);
+// The frame-rate text drawn through the frame, as RenderFrame does after
+// DrawCube (scene/scene.h).
 void DrawFrameRate(DDApp& app);
-void AdvanceRotation();
 
 // Menu command ids of the "&Options" items, in menu order (position = mode).
 extern const uint32_t kShadingCommands[6];

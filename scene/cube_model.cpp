@@ -2,9 +2,8 @@
 
 #include <cmath>
 
-#include "app/frame_view.h"
+#include "raster/numeric.h"
 #include "scene/exact_math.h"
-#include "scene/numeric.h"
 
 CubeVertex cubeVertices[8];
 CubeFace cubeFaces[6];
@@ -62,10 +61,10 @@ void RotateZ(double angle) {
   }
 }
 
-void ProjectVertices() {
+void ProjectVertices(int32_t centreX, int32_t centreY) {
   const double scale = projectionScale;
-  const double cx = centerX;
-  const double cy = centerY;
+  const double cx = centreX;
+  const double cy = centreY;
   for (CubeVertex& v : cubeVertices) {
     v.screenX = TruncToInt32(cx + (v.x * scale * 3) / v.y);
     v.screenY = TruncToInt32(cy - (v.z * scale * 3) / v.y);

@@ -3,19 +3,7 @@
 #pragma once
 #include <cstdint>
 
-struct CubeVertex {
-  double x;
-  double y;  // depth, always positive for this cube
-  double z;
-  int32_t screenX;
-  int32_t screenY;
-  uint8_t azimuthIndex;  // read as a signed byte by the rasteriser
-  uint8_t polarIndex;    // read as a signed byte by the rasteriser
-};
-
-struct CubeFace {
-  int32_t corners[4];
-};
+#include "raster/geometry.h"
 
 extern CubeVertex cubeVertices[8];
 extern CubeFace cubeFaces[6];
@@ -25,4 +13,6 @@ void InitCubeModel();
 void RotateX(double angle);
 void RotateY(double angle);
 void RotateZ(double angle);
-void ProjectVertices();
+// Screen positions around the screen's centre (centreX, centreY), scaled by
+// projectionScale, and light-map angles of the eight corners.
+void ProjectVertices(int32_t centreX, int32_t centreY);

@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
+#include "raster/numeric.h"
 #include "scene/data_files.h"
 #include "scene/exact_math.h"
-#include "scene/numeric.h"
 
 uint8_t cubePalette[256 * 3];
 uint8_t shadeTable8[256 * 256];
@@ -23,27 +23,10 @@ uint32_t palette32[256];
 uint32_t shadeRamp32[256 * 256];
 uint8_t* textures[6];
 
-int32_t* leftX;
-int32_t* rightX;
-int32_t* leftShade;
-int32_t* rightShade;
-int8_t* leftAzimuth;
-int8_t* rightAzimuth;
-int8_t* leftPolar;
-int8_t* rightPolar;
-int32_t* inclineStep;
-int32_t* inclineOffset;
-int32_t scanlineEntries;
-
 int32_t shadingMode;
-int32_t pixelFormat;
 double rotationSpeedX;
 double rotationSpeedY;
 double rotationSpeedZ;
-uint8_t* frame8;
-uint16_t* frame16;
-uint8_t* frame24;
-uint32_t* frame32;
 
 namespace {
 
@@ -141,20 +124,6 @@ bool AllocateBlock(T*& block, size_t entries) {
   FreeBlock(block);
   block = static_cast<T*>(std::calloc(entries, sizeof(T)));
   return block != nullptr;
-}
-
-void FreeScanlineBuffers() {
-  FreeBlock(leftX);
-  FreeBlock(rightX);
-  FreeBlock(leftShade);
-  FreeBlock(rightShade);
-  FreeBlock(leftAzimuth);
-  FreeBlock(rightAzimuth);
-  FreeBlock(leftPolar);
-  FreeBlock(rightPolar);
-  FreeBlock(inclineStep);
-  FreeBlock(inclineOffset);
-  scanlineEntries = 0;
 }
 
 }  // namespace
@@ -273,25 +242,6 @@ void Build16BitTables() {
   }
 }
 
-int32_t AllocateScanlineBuffers(int32_t width, int32_t height) {
-  const size_t n = static_cast<size_t>(std::max({width, height, 0}));
-  FreeScanlineBuffers();
-  bool ok = n > 0;
-  ok = AllocateBlock(leftX, n) && ok;
-  ok = AllocateBlock(rightX, n) && ok;
-  ok = AllocateBlock(leftShade, n) && ok;
-  ok = AllocateBlock(rightShade, n) && ok;
-  ok = AllocateBlock(leftAzimuth, n) && ok;
-  ok = AllocateBlock(rightAzimuth, n) && ok;
-  ok = AllocateBlock(leftPolar, n) && ok;
-  ok = AllocateBlock(rightPolar, n) && ok;
-  ok = AllocateBlock(inclineStep, n) && ok;
-  ok = AllocateBlock(inclineOffset, n) && ok;
-  scanlineEntries = ok ? static_cast<int32_t>(n) : 0;
-  return ok;
-}
-
-void FreeSceneMemory() {
+void FreeTextures() {
   for (uint8_t*& texture : textures) FreeBlock(texture);
-  FreeScanlineBuffers();
 }

@@ -1,7 +1,7 @@
 // kelvo-bench: times whole frames of the spinning cube (clear, project, six
 // faces, rotate) for every depth and shading mode, beside the limit of the
 // same buffer: clearing it and writing as many pixels through a 256-entry
-// table. No window and no platform: the screen is set up by hand.
+// table. No window and no platform: the scene draws into memory.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,9 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/frame_view.h"
-#include "raster/raster.h"
 #include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
 
@@ -132,15 +131,12 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
   return {};
 }
 
-bool LoadScene(const std::string& folder) {
+bool Load(const std::string& folder) {
   SetAssetDirectory(folder.c_str());
-  if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable() || !LoadTextures()) {
+  if (!LoadScene()) {
     std::fprintf(stderr, "kelvo-bench: %s\n", LastAssetError());
     return false;
   }
-  BuildLightMap();
-  BuildTrueColourTables();
-  InitCubeModel();
   return true;
 }
 
@@ -209,18 +205,15 @@ Result RunCase(const Mode& mode, int32_t shading, long frames, std::vector<uint8
 
   auto drawFrame = [&] {
     std::memset(buffer, 0, bytes);
-    ProjectVertices();
-    for (int32_t f = 0; f < 6; ++f) FaceDrawers[pixelFormat](f);
-    RotateX(0.03);
-    RotateY(0.01);
-    RotateZ(0.03);
+    DrawCube(buffer);
+    AdvanceRotation();
   };
   InitCubeModel();
   for (int i = 0; i < 5; ++i) drawFrame();  // warm caches and tables
 
   Result r;
   r.frames = frames;
-  drawnPixelCount = 0;
+  sceneRaster.drawnPixelCount = 0;
   const uint64_t allocationsBefore = allocationCount.load();
   // Every repetition draws the same frames from the start orientation.
   r.frameNs = BestNsPerFrame(frames, [&] {
@@ -228,7 +221,7 @@ Result RunCase(const Mode& mode, int32_t shading, long frames, std::vector<uint8
     for (long i = 0; i < frames; ++i) drawFrame();
   });
   r.allocations = allocationCount.load() - allocationsBefore;
-  const uint64_t drawn = drawnPixelCount / kRepeats;
+  const uint64_t drawn = sceneRaster.drawnPixelCount / kRepeats;
   r.pixels = static_cast<double>(drawn) / static_cast<double>(frames);
 
   r.clearNs = BestNsPerFrame(frames, [&] {
@@ -273,7 +266,7 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "kelvo-bench: %s (see --help)\n", problem.c_str());
     return 2;
   }
-  if (!LoadScene(options.assets)) return 1;
+  if (!Load(options.assets)) return 1;
 
   if (options.csv) {
     std::printf("mode,shading,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
@@ -285,22 +278,11 @@ int Run(int argc, char** argv) {
   uint64_t totalAllocations = 0;
   std::vector<uint8_t> frame;
   for (const Mode& mode : options.modes) {
-    screenWidth = mode.width;
-    screenHeight = mode.height;
-    centerX = mode.width / 2;
-    centerY = mode.height / 2;
-    projectionScale = mode.width / 10;
-    pixelFormat = mode.bpp == 8 ? kPixel8 : mode.bpp == 16 ? kPixel16 : mode.bpp == 24 ? kPixel24 : kPixel32;
-    if (mode.bpp == 16) Build16BitTables();
-    if (!AllocateScanlineBuffers(mode.width, mode.height)) {
+    if (!EnterMode(mode.width, mode.height, mode.bpp)) {
       std::fprintf(stderr, "kelvo-bench: out of memory for the scanline buffers\n");
       return 1;
     }
     frame.assign(static_cast<size_t>(mode.width) * mode.height * (mode.bpp / 8), 0);
-    frame8 = frame.data();
-    frame16 = reinterpret_cast<uint16_t*>(frame.data());
-    frame24 = frame.data();
-    frame32 = reinterpret_cast<uint32_t*>(frame.data());
     const long frames = options.frames > 0 ? options.frames : DefaultFrames(mode);
     char name[32];
     std::snprintf(name, sizeof name, "%dx%dx%d", mode.width, mode.height, mode.bpp);

@@ -1,5 +1,8 @@
-// kelvo-render: draws frames of the spinning cube without a window, into the
-// in-memory display, and writes them as PNG pictures or raw back buffers.
+// kelvo-render: draws frames of the spinning cube into memory, exactly as the
+// program draws them into its back buffer, and writes them as PNG pictures or
+// raw back buffers. No window, no display: the scene and the rasteriser
+// alone, and the font for the frame-rate text.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -8,10 +11,9 @@
 #include <system_error>
 #include <vector>
 
-#include "app/display.h"
-#include "platform/headless/headless.h"
-#include "scene/cube_app.h"
+#include "platform/font.h"
 #include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
 #include "tools/files.h"
@@ -104,25 +106,29 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
 
 class Renderer {
  public:
+  ~Renderer() { FreeSceneMemory(); }
   bool Start(const Options& o, std::string* error) {
-    headless::Reset();
-    if (!CreateDisplayDevice(nullptr)) {
-      *error = "cannot create the display";
-      return false;
-    }
     SetAssetDirectory(o.assets.c_str());
-    if (!app_.Init()) {
+    const int32_t loaded = LoadScene();
+    ReportAssetWarnings();
+    if (!loaded) {
       *error = std::string("cannot start: ") + LastAssetError();
       return false;
     }
     return true;
   }
   bool SetMode(int width, int height, int bpp, std::string* error) {
-    if (!app_.SetMode(width, height, bpp)) {
+    if (!EnterMode(width, height, bpp)) {
       *error = "cannot set display mode " + std::to_string(width) + "x" + std::to_string(height) +
                "x" + std::to_string(bpp);
       return false;
     }
+    width_ = width;
+    height_ = height;
+    bpp_ = bpp;
+    frame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) *
+                      static_cast<size_t>(bpp / 8),
+                  0);
     return true;
   }
   // Back to the start orientation, then on by `frame` frames of turning.
@@ -130,40 +136,39 @@ class Renderer {
     InitCubeModel();
     for (long k = 0; k < frame; ++k) AdvanceRotation();
   }
-  // One frame as the program draws it; returns the back buffer's bytes.
-  std::vector<uint8_t> Frame(bool text) {
-    const plat::DDBLTFX black{sizeof(plat::DDBLTFX), 0};
-    backBuffer->Blt(nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL | plat::DDBLT_WAIT, &black);
-    plat::DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    if (backBuffer->Lock(nullptr, &desc, plat::DDLOCK_WAIT, nullptr) != plat::DD_OK) return {};
-    app_.frameBuffer = desc.lpSurface;
-    backBuffer->Unlock(nullptr);
-    DrawCube(app_.frameBuffer);
-    if (text) DrawFrameRate(app_);
+  // One frame as the program draws it: clear, cube, text, turn.
+  const std::vector<uint8_t>& Frame(bool text) {
+    std::fill(frame_.begin(), frame_.end(), uint8_t{0});
+    DrawCube(frame_.data());
+    if (text) DrawText();
     AdvanceRotation();
-    const size_t size = static_cast<size_t>(screenWidth) * static_cast<size_t>(screenHeight) *
-                        static_cast<size_t>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
-    const auto* bytes = static_cast<const uint8_t*>(app_.frameBuffer);
-    return std::vector<uint8_t>(bytes, bytes + size);
-  }
-  ~Renderer() {
-    ReleaseDisplayDevice();
-    app_.Shutdown();
+    return frame_;
   }
 
  private:
-  CubeApp app_;
+  // The frame-rate text as the program's frame draws it on its back buffer:
+  // white, on a transparent background. A run without a clock shows "0 FPS".
+  void DrawText() {
+    char text[256];
+    FrameRateText(0, text, sizeof text);
+    // White as the display stores it; at 8 bits the palette's entry 255,
+    // which stays the system's white.
+    const uint32_t white = bpp_ == 8 ? 255u : bpp_ == 16 ? 0x7FFFu : 0xFFFFFFu;
+    const plat::font::Target target{frame_.data(), width_, height_, bpp_ / 8};
+    plat::font::DrawText(target, kFrameRateX, kFrameRateY, text, std::strlen(text), white);
+  }
+  int width_ = 0, height_ = 0, bpp_ = 8;
+  std::vector<uint8_t> frame_;
 };
 
 bool WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
   return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
-bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, int bpp,
+bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, const Options& o,
                    std::string* error) {
-  const std::vector<uint8_t> rgb = FrameToRgb(frame.data(), screenWidth, screenHeight, bpp, cubePalette);
-  return WritePng(path.c_str(), screenWidth, screenHeight, rgb.data(), error);
+  const std::vector<uint8_t> rgb = FrameToRgb(frame.data(), o.width, o.height, o.bpp, cubePalette);
+  return WritePng(path.c_str(), o.width, o.height, rgb.data(), error);
 }
 
 // Every shading mode across, every depth down, with a grey gap between.
@@ -178,7 +183,7 @@ bool WriteSheet(Renderer& renderer, const Options& o, std::string* error) {
     for (int mode = 0; mode < 6; ++mode) {
       shadingMode = mode;
       renderer.Orient(o.frame);
-      const std::vector<uint8_t> frame = renderer.Frame(o.text);
+      const std::vector<uint8_t>& frame = renderer.Frame(o.text);
       const std::vector<uint8_t> rgb = FrameToRgb(frame.data(), o.width, o.height, depths[row], cubePalette);
       const int left = kGap + mode * (o.width + kGap);
       const int top = kGap + row * (o.height + kGap);
@@ -206,14 +211,13 @@ int Run(const Options& o) {
   renderer.Orient(o.frame);
   if (!o.outDir.empty() && !MakeFolder(o.outDir, &error)) return Fail(error);
   for (long k = 0; k < o.frames; ++k) {
-    const std::vector<uint8_t> frame = renderer.Frame(o.text);
-    if (frame.empty()) return Fail("cannot lock the back buffer");
+    const std::vector<uint8_t>& frame = renderer.Frame(o.text);
     if (k == 0 && !o.raw.empty() && !WriteRaw(o.raw, frame, &error)) return Fail(error);
-    if (k == 0 && !o.png.empty() && !WriteFramePng(o.png, frame, o.bpp, &error)) return Fail(error);
+    if (k == 0 && !o.png.empty() && !WriteFramePng(o.png, frame, o, &error)) return Fail(error);
     if (!o.outDir.empty()) {
       char name[32];
       std::snprintf(name, sizeof name, "frame_%05ld.png", o.frame + k);
-      if (!WriteFramePng(o.outDir + "/" + name, frame, o.bpp, &error)) return Fail(error);
+      if (!WriteFramePng(o.outDir + "/" + name, frame, o, &error)) return Fail(error);
     }
   }
   return 0;

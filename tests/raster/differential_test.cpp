@@ -7,7 +7,6 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/frame_view.h"
 #include "raster/raster.h"
 #include "raster/raster_fixture.h"
 #include "raster/reference_raster.h"
@@ -48,13 +47,13 @@ bool SameVector(const Vector3& a, const Vector3& b) {
 
 // Compares the ten scanline buffers of the real rasteriser with the
 // reference's over every entry.
-std::string CompareBuffers(reference::State& st) {
-  for (int32_t i = 0; i < scanlineEntries; ++i) {
-    if (leftX[i] != st.leftX[i] || rightX[i] != st.rightX[i] || leftShade[i] != st.leftShade[i] ||
-        rightShade[i] != st.rightShade[i] || leftAzimuth[i] != st.leftAzimuth[i] ||
-        rightAzimuth[i] != st.rightAzimuth[i] || leftPolar[i] != st.leftPolar[i] ||
-        rightPolar[i] != st.rightPolar[i] || inclineStep[i] != st.inclineStep[i] ||
-        inclineOffset[i] != st.inclineOffset[i]) {
+std::string CompareBuffers(const RasterContext& c, reference::State& st) {
+  for (int32_t i = 0; i < c.scanlineEntries; ++i) {
+    if (c.leftX[i] != st.leftX[i] || c.rightX[i] != st.rightX[i] ||
+        c.leftShade[i] != st.leftShade[i] || c.rightShade[i] != st.rightShade[i] ||
+        c.leftAzimuth[i] != st.leftAzimuth[i] || c.rightAzimuth[i] != st.rightAzimuth[i] ||
+        c.leftPolar[i] != st.leftPolar[i] || c.rightPolar[i] != st.rightPolar[i] ||
+        c.inclineStep[i] != st.inclineStep[i] || c.inclineOffset[i] != st.inclineOffset[i]) {
       return "scanline buffers differ at entry " + std::to_string(i);
     }
   }
@@ -68,7 +67,7 @@ void RunDifferential(const std::vector<Size>& sizes, uint32_t seed) {
     for (int32_t depth = 0; depth < 4; ++depth) {
       TestScreen screen(size.width, size.height, depth);
       reference::State state;
-      state.Resize(0, std::max(size.width, size.height));
+      state.SetScreen(screen.state(), 0, std::max(size.width, size.height));
       reference::Canvas canvas;
       std::mt19937 turns(seed + 1);
       std::mt19937 backgrounds(seed + 2);
@@ -99,16 +98,17 @@ void RunDifferential(const std::vector<Size>& sizes, uint32_t seed) {
           const std::string mismatch = DescribeMismatch(screen.Pixels(), canvas.bytes,
                                                         size.width, screen.bytesPerPixel());
           ASSERT_EQ(mismatch, "") << where;
-          ASSERT_EQ(CompareBuffers(state), "") << where;
+          const RasterContext& c = screen.state();
+          ASSERT_EQ(CompareBuffers(c, state), "") << where;
           if (depth < 2 || mode < 4) {
-            ASSERT_TRUE(SameVector(uVector, state.u) && SameVector(vVector, state.v) &&
-                        SameVector(wVector, state.w))
+            ASSERT_TRUE(SameVector(c.uVector, state.u) && SameVector(c.vVector, state.v) &&
+                        SameVector(c.wVector, state.w))
                 << where;
-            ASSERT_EQ(spanTop, state.spanTop) << where;
-            ASSERT_EQ(spanBottom, state.spanBottom) << where;
+            ASSERT_EQ(c.spanTop, state.spanTop) << where;
+            ASSERT_EQ(c.spanBottom, state.spanBottom) << where;
           }
           if (mode == 5 && depth == 0) {
-            (std::fabs(wVector.z) >= std::fabs(wVector.x) ? inclinedRows : inclinedColumns)++;
+            (std::fabs(c.wVector.z) >= std::fabs(c.wVector.x) ? inclinedRows : inclinedColumns)++;
           }
         }
       }

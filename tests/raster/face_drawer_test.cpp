@@ -7,7 +7,6 @@
 #include <cstring>
 #include <random>
 
-#include "app/frame_view.h"
 #include "raster/raster.h"
 #include "raster/raster_fixture.h"
 #include "scene/cube_model.h"
@@ -38,9 +37,11 @@ std::vector<bool> Coverage(TestScreen& screen, Draw draw) {
   return covered;
 }
 
-// Whether exactly the pixels of [x0, x1) x [y0, y1) are covered.
+// Whether exactly the pixels of [x0, x1) x [y0, y1) of a 640 x 480 screen
+// are covered.
 std::string RectangleMismatch(const std::vector<bool>& covered, int32_t x0, int32_t x1,
                               int32_t y0, int32_t y1) {
+  constexpr int32_t screenWidth = 640, screenHeight = 480;
   for (int32_t y = 0; y < screenHeight; ++y) {
     for (int32_t x = 0; x < screenWidth; ++x) {
       const bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
@@ -56,31 +57,29 @@ std::string RectangleMismatch(const std::vector<bool>& covered, int32_t x0, int3
 class EdgeWalk : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = scanlineEntries;
-    scanlineEntries = 16;
     buffer_.fill(kUnwritten);
     bytes_.fill(77);
   }
-  void TearDown() override { scanlineEntries = saved_; }
   static constexpr int32_t kUnwritten = 0x5A5A5A5A;
-  // Entries 4 .. 19 are the buffer; four on each side must stay untouched.
+  // Entries 4 .. 19 are the buffer of kEntries; four on each side must stay
+  // untouched.
+  static constexpr int32_t kEntries = 16;
   std::array<int32_t, 24> buffer_;
   std::array<int8_t, 24> bytes_;
   int32_t* buf() { return buffer_.data() + 4; }
   int8_t* byteBuf() { return bytes_.data() + 4; }
-  int32_t saved_ = 0;
 };
 
 TEST_F(EdgeWalk, EmptyOrReversedRangesWriteNothing) {
-  FillEdge(buf(), 1.0, 5, 9.0, 5);
-  FillEdge(buf(), 1.0, 6, 9.0, 2);
-  FillEdgeBytes(byteBuf(), 1.0, 6, 9.0, 6);
+  FillEdge(buf(), kEntries, 1.0, 5, 9.0, 5);
+  FillEdge(buf(), kEntries, 1.0, 6, 9.0, 2);
+  FillEdgeBytes(byteBuf(), kEntries, 1.0, 6, 9.0, 6);
   for (int32_t v : buffer_) EXPECT_EQ(v, kUnwritten);
   for (int8_t v : bytes_) EXPECT_EQ(v, 77);
 }
 
 TEST_F(EdgeWalk, WritesHalfOpenRangeTruncatingTowardZero) {
-  FillEdge(buf(), -1.5, 2, 1.5, 5);  // -1.5, -0.5, 0.5
+  FillEdge(buf(), kEntries, -1.5, 2, 1.5, 5);  // -1.5, -0.5, 0.5
   EXPECT_EQ(buf()[1], kUnwritten);
   EXPECT_EQ(buf()[2], -1);
   EXPECT_EQ(buf()[3], 0);
@@ -91,7 +90,7 @@ TEST_F(EdgeWalk, WritesHalfOpenRangeTruncatingTowardZero) {
 TEST_F(EdgeWalk, AccumulatesByRepeatedAddition) {
   // Ten additions of 0.1 give 0.9999999999999999, a product would give 1.
   ASSERT_NE(0.1 + 0.1 + 0.1 + 0.1 + 0.1 + 0.1 + 0.1 + 0.1 + 0.1 + 0.1, 10 * 0.1);
-  FillEdge(buf(), 0.0, 0, 1.6, 16);
+  FillEdge(buf(), kEntries, 0.0, 0, 1.6, 16);
   EXPECT_EQ(buf()[9], 0);
   EXPECT_EQ(buf()[10], 0);
   EXPECT_EQ(buf()[11], 1);
@@ -99,28 +98,28 @@ TEST_F(EdgeWalk, AccumulatesByRepeatedAddition) {
 
 TEST_F(EdgeWalk, ClipsToTheBufferButKeepsTheUnclippedValues) {
   // From index -10 the accumulator passes ten hidden entries first.
-  FillEdge(buf(), 0.0, -10, 2.0, 10);
+  FillEdge(buf(), kEntries, 0.0, -10, 2.0, 10);
   EXPECT_EQ(buf()[0], 0);
   EXPECT_EQ(buf()[1], 1);
   EXPECT_EQ(buf()[9], 1);
   EXPECT_EQ(buf()[10], kUnwritten);
-  FillEdge(buf(), 100.0, 12, 300.0, 40);
+  FillEdge(buf(), kEntries, 100.0, 12, 300.0, 40);
   EXPECT_EQ(buf()[12], 100);
   EXPECT_EQ(buf()[15], 121);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(buffer_[i], kUnwritten);
     EXPECT_EQ(buffer_[20 + i], kUnwritten);
   }
-  FillEdge(buf(), 0.0, -30, 9.0, -1);
-  FillEdge(buf(), 0.0, 16, 9.0, 30);
+  FillEdge(buf(), kEntries, 0.0, -30, 9.0, -1);
+  FillEdge(buf(), kEntries, 0.0, 16, 9.0, 30);
   EXPECT_EQ(buf()[11], kUnwritten);
 }
 
 TEST_F(EdgeWalk, BytesKeepTheLowEightBitsOfTheTruncatedValue) {
-  FillEdgeBytes(byteBuf(), 200.0, 0, 300.0, 2);  // 200, 250
+  FillEdgeBytes(byteBuf(), kEntries, 200.0, 0, 300.0, 2);  // 200, 250
   EXPECT_EQ(byteBuf()[0], -56);
   EXPECT_EQ(byteBuf()[1], -6);
-  FillEdgeBytes(byteBuf(), -1.5, 3, 0.5, 5);  // -1.5, -0.5
+  FillEdgeBytes(byteBuf(), kEntries, -1.5, 3, 0.5, 5);  // -1.5, -0.5
   EXPECT_EQ(byteBuf()[3], -1);
   EXPECT_EQ(byteBuf()[4], 0);
   EXPECT_EQ(byteBuf()[5], 77);
@@ -138,10 +137,10 @@ class StartPosition : public ::testing::Test {
 TEST_F(StartPosition, FrontFaceCoversHalfOpenRowsAndColumnsInEveryDepthAndMode) {
   for (int32_t depth = 0; depth < 4; ++depth) {
     TestScreen screen(640, 480, depth);
-    ProjectVertices();
+    screen.Project();
     for (int32_t mode = 0; mode < (depth < 2 ? 6 : 4); ++mode) {
       shadingMode = mode;
-      const auto covered = Coverage(screen, [] { FaceDrawers[pixelFormat](1); });
+      const auto covered = Coverage(screen, [&screen] { screen.DrawFace(1); });
       EXPECT_EQ(RectangleMismatch(covered, 224, 416, 144, 336), "")
           << "depth " << depth << " mode " << mode;
     }
@@ -152,21 +151,22 @@ TEST_F(StartPosition, FrontFaceCoversHalfOpenRowsAndColumnsInEveryDepthAndMode) 
 TEST_F(StartPosition, BackFaceIsDrawnOnlyInTransparencyWithExchangedRoles) {
   for (int32_t depth = 0; depth < 4; ++depth) {
     TestScreen screen(640, 480, depth);
-    ProjectVertices();
+    screen.Project();
+    RasterContext& c = screen.state();
     for (int32_t mode = 0; mode < 6; ++mode) {
       shadingMode = mode;
-      leftX[250] = -7;
-      rightX[250] = -7;
-      const auto covered = Coverage(screen, [] { FaceDrawers[pixelFormat](3); });
+      c.leftX[250] = -7;
+      c.rightX[250] = -7;
+      const auto covered = Coverage(screen, [&screen] { screen.DrawFace(3); });
       if (mode == kTransparency && depth < 2) {
         EXPECT_EQ(RectangleMismatch(covered, 272, 368, 192, 288), "") << "depth " << depth;
         // Its descending edge (x = 272) bounds it on the left.
-        EXPECT_EQ(leftX[250], 272);
-        EXPECT_EQ(rightX[250], 368);
+        EXPECT_EQ(c.leftX[250], 272);
+        EXPECT_EQ(c.rightX[250], 368);
       } else {
         EXPECT_EQ(RectangleMismatch(covered, 0, 0, 0, 0), "")
             << "depth " << depth << " mode " << mode;
-        EXPECT_EQ(leftX[250], -7) << "a culled face changed the buffers";
+        EXPECT_EQ(c.leftX[250], -7) << "a culled face changed the buffers";
       }
     }
   }
@@ -180,12 +180,12 @@ TEST_F(StartPosition, TrueColourDepthsDrawNothingAndChangeNothingInModesFourAndF
       shadingMode = mode;
       screen.FillRandom(rng);
       const auto before = screen.Pixels();
-      spanTop = -12345;
-      wVector = {1, 2, 3};
+      screen.state().spanTop = -12345;
+      screen.state().wVector = {1, 2, 3};
       screen.DrawCube();
       EXPECT_TRUE(screen.Pixels() == before) << "depth " << depth << " mode " << mode;
-      EXPECT_EQ(spanTop, -12345);
-      EXPECT_EQ(wVector.z, 3);
+      EXPECT_EQ(screen.state().spanTop, -12345);
+      EXPECT_EQ(screen.state().wVector.z, 3);
     }
   }
 }
@@ -204,10 +204,10 @@ TEST_F(TurnedCube, FacesSharingAnEdgeNeitherOverlapNorLeaveAGap) {
   shadingMode = kNoShading;
   for (int o = 0; o < 60; ++o) {
     rastertest::RandomTurn(turns);
-    ProjectVertices();
+    screen.Project();
     std::vector<int> count(320 * 240, 0);
     for (int32_t f = 0; f < 6; ++f) {
-      const auto covered = Coverage(screen, [f] { DrawFace8(f); });
+      const auto covered = Coverage(screen, [&screen, f] { DrawFace8(screen.Context(), f); });
       for (size_t p = 0; p < covered.size(); ++p) count[p] += covered[p] ? 1 : 0;
     }
     for (int32_t y = 0; y < 240; ++y) {
@@ -286,15 +286,15 @@ TEST_F(TurnedCube, SixteenBitBlendOverBlackShowsTheTexelsOwnColour) {
   rastertest::StartCube();
   for (int o = 0; o < 10; ++o) {
     rastertest::RandomTurn(turns);
-    ProjectVertices();
+    screen.Project();
     for (int32_t f = 0; f < 6; ++f) {
       shadingMode = kNoShading;
       screen.Clear(0);
-      DrawFace16(f);
+      DrawFace16(screen.Context(), f);
       const auto plain = screen.Pixels();
       shadingMode = kTransparency;
       screen.Clear(0);
-      DrawFace16(f);
+      DrawFace16(screen.Context(), f);
       // A front face covers the same pixels both ways; a back face draws
       // only in transparency, so compare front faces.
       if (std::count(plain.begin(), plain.end(), 0) != static_cast<long>(plain.size())) {

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "app/frame_view.h"
 #include "raster/raster.h"
 #include "raster/raster_fixture.h"
 #include "raster/reference_raster.h"
 #include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
 
@@ -30,7 +30,7 @@ TEST_F(GeneratedData, FramesMatchTheReferenceInEveryModeAndDepth) {
   for (int32_t depth = 0; depth < 4; ++depth) {
     TestScreen screen(640, 480, depth);
     reference::State state;
-    state.Resize(0, 640);
+    state.SetScreen(screen.state(), 0, 640);
     reference::Canvas canvas;
     rastertest::StartCube();
     for (int32_t frame = 0; frame < 300; ++frame) {
@@ -61,16 +61,16 @@ TEST_F(GeneratedData, SixteenBitBlendOverTheClearedBufferIsThePlainTexture) {
   for (int32_t frame = 0; frame < 200; frame += 1) {
     rastertest::FrameTurn();
     if (frame % 40 != 0) continue;
-    ProjectVertices();
+    screen.Project();
     for (int32_t f = 0; f < 6; ++f) {
       shadingMode = kNoShading;
       screen.Clear(0);
-      DrawFace16(f);
+      DrawFace16(screen.Context(), f);
       const auto plain = screen.Pixels();
       if (std::count(plain.begin(), plain.end(), 0) == static_cast<long>(plain.size())) continue;
       shadingMode = kTransparency;
       screen.Clear(0);
-      DrawFace16(f);
+      DrawFace16(screen.Context(), f);
       EXPECT_TRUE(screen.Pixels() == plain) << "face " << f << " frame " << frame;
     }
   }

@@ -1,12 +1,14 @@
 #include "raster/raster_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
-#include "app/frame_view.h"
 #include "raster/raster.h"
 #include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 
 namespace rastertest {
@@ -14,33 +16,33 @@ namespace rastertest {
 namespace {
 constexpr uint8_t kGuardByte = 0xA5;
 
-void* Buffer(int i) {
+void* Buffer(const RasterContext& c, int i) {
   switch (i) {
-    case 0: return leftX;
-    case 1: return rightX;
-    case 2: return leftShade;
-    case 3: return rightShade;
-    case 4: return leftAzimuth;
-    case 5: return rightAzimuth;
-    case 6: return leftPolar;
-    case 7: return rightPolar;
-    case 8: return inclineStep;
-    default: return inclineOffset;
+    case 0: return c.leftX;
+    case 1: return c.rightX;
+    case 2: return c.leftShade;
+    case 3: return c.rightShade;
+    case 4: return c.leftAzimuth;
+    case 5: return c.rightAzimuth;
+    case 6: return c.leftPolar;
+    case 7: return c.rightPolar;
+    case 8: return c.inclineStep;
+    default: return c.inclineOffset;
   }
 }
 
-void SetBuffer(int i, void* p) {
+void SetBuffer(RasterContext& c, int i, void* p) {
   switch (i) {
-    case 0: leftX = static_cast<int32_t*>(p); break;
-    case 1: rightX = static_cast<int32_t*>(p); break;
-    case 2: leftShade = static_cast<int32_t*>(p); break;
-    case 3: rightShade = static_cast<int32_t*>(p); break;
-    case 4: leftAzimuth = static_cast<int8_t*>(p); break;
-    case 5: rightAzimuth = static_cast<int8_t*>(p); break;
-    case 6: leftPolar = static_cast<int8_t*>(p); break;
-    case 7: rightPolar = static_cast<int8_t*>(p); break;
-    case 8: inclineStep = static_cast<int32_t*>(p); break;
-    default: inclineOffset = static_cast<int32_t*>(p); break;
+    case 0: c.leftX = static_cast<int32_t*>(p); break;
+    case 1: c.rightX = static_cast<int32_t*>(p); break;
+    case 2: c.leftShade = static_cast<int32_t*>(p); break;
+    case 3: c.rightShade = static_cast<int32_t*>(p); break;
+    case 4: c.leftAzimuth = static_cast<int8_t*>(p); break;
+    case 5: c.rightAzimuth = static_cast<int8_t*>(p); break;
+    case 6: c.leftPolar = static_cast<int8_t*>(p); break;
+    case 7: c.rightPolar = static_cast<int8_t*>(p); break;
+    case 8: c.inclineStep = static_cast<int32_t*>(p); break;
+    default: c.inclineOffset = static_cast<int32_t*>(p); break;
   }
 }
 
@@ -67,37 +69,40 @@ bool GuardedBlock::GuardsIntact() const {
 }
 
 TestScreen::TestScreen(int32_t width, int32_t height, int32_t pixelFormatIndex, bool exact)
-    : width_(width), bytesPerPixel_(pixelFormatIndex + 1) {
-  screenWidth = width;
-  screenHeight = height;
-  centerX = width / 2;
-  centerY = height / 2;
+    : width_(width), bytesPerPixel_(pixelFormatIndex + 1), guarded_(!exact) {
+  const int32_t depths[4] = {8, 16, 24, 32};
+  if (!SetRasterScreen(ctx_, width, height, depths[pixelFormatIndex]))
+    ADD_FAILURE() << "SetRasterScreen " << width << "x" << height;
+  EXPECT_EQ(ctx_.pixelFormat, pixelFormatIndex);
+  EXPECT_EQ(ctx_.scanlineEntries, std::max(width, height));
   projectionScale = width / 10;
-  pixelFormat = pixelFormatIndex;
   const size_t guard = exact ? 0 : GuardedBlock::kGuard;
   frame_.Allocate(static_cast<size_t>(width) * height * bytesPerPixel_, 0, guard);
-  frame8 = frame_.data();
-  frame16 = reinterpret_cast<uint16_t*>(frame_.data());
-  frame24 = frame_.data();
-  frame32 = reinterpret_cast<uint32_t*>(frame_.data());
-  const int32_t entries = std::max(width, height);
-  savedEntries_ = scanlineEntries;
-  for (int i = 0; i < 10; ++i) {
-    saved_[i] = Buffer(i);
-    buffers_[i].Allocate(static_cast<size_t>(entries) * kEntryBytes[i], 0, guard);
-    SetBuffer(i, buffers_[i].data());
+  SetRasterFrame(ctx_, frame_.data());
+  if (guarded_) {
+    for (int i = 0; i < 10; ++i) {
+      own_[i] = Buffer(ctx_, i);
+      buffers_[i].Allocate(static_cast<size_t>(ctx_.scanlineEntries) * kEntryBytes[i], 0, guard);
+      SetBuffer(ctx_, i, buffers_[i].data());
+    }
   }
-  scanlineEntries = entries;
+  ctx_.scene = &scene_;
 }
 
 TestScreen::~TestScreen() {
-  for (int i = 0; i < 10; ++i) SetBuffer(i, saved_[i]);
-  scanlineEntries = savedEntries_;
-  frame8 = nullptr;
-  frame16 = nullptr;
-  frame24 = nullptr;
-  frame32 = nullptr;
+  if (guarded_) {
+    for (int i = 0; i < 10; ++i) SetBuffer(ctx_, i, own_[i]);
+  }
+  FreeRasterScreen(ctx_);
 }
+
+RasterContext& TestScreen::Context() {
+  scene_ = SceneInputs();
+  ctx_.scene = &scene_;
+  return ctx_;
+}
+
+void TestScreen::Project() const { ProjectVertices(ctx_.centerX, ctx_.centerY); }
 
 void TestScreen::Clear(uint8_t value) { std::memset(frame_.data(), value, frame_.size()); }
 
@@ -122,15 +127,21 @@ uint8_t* TestScreen::pixel(int32_t x, int32_t y) {
 std::string TestScreen::DamagedGuards() const {
   std::string damaged;
   if (!frame_.GuardsIntact()) damaged += "frame ";
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 10 && guarded_; ++i) {
     if (!buffers_[i].GuardsIntact()) damaged += std::string(kBufferNames[i]) + " ";
   }
   return damaged;
 }
 
-void TestScreen::DrawCube() const {
-  ProjectVertices();
-  for (int32_t f = 0; f < 6; ++f) FaceDrawers[pixelFormat](f);
+void TestScreen::DrawCube() {
+  Project();
+  RasterContext& ctx = Context();
+  for (int32_t f = 0; f < 6; ++f) FaceDrawers[ctx.pixelFormat](ctx, f);
+}
+
+void TestScreen::DrawFace(int32_t face) {
+  RasterContext& ctx = Context();
+  FaceDrawers[ctx.pixelFormat](ctx, face);
 }
 
 SyntheticScene::SyntheticScene(uint32_t seed) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/raster.h"
+
 namespace rastertest {
 
 // A block of count entries of width bytes between two guard regions filled
@@ -26,8 +28,10 @@ class GuardedBlock {
   size_t guard_ = kGuard;
 };
 
-// Sets the screen globals and points frame and scanline buffers at guarded
-// blocks; restores the previous pointers when it goes.
+// A raster context set up by SetRasterScreen, as every program sets up its
+// screen, drawing into a guarded frame; the projection scale follows the
+// width. Its scanline buffers are swapped for guarded blocks, or kept as the
+// exact heap blocks SetRasterScreen made.
 class TestScreen {
  public:
   // exact: frame and buffers without guard regions, so that AddressSanitizer
@@ -37,6 +41,14 @@ class TestScreen {
   TestScreen(const TestScreen&) = delete;
   TestScreen& operator=(const TestScreen&) = delete;
 
+  // The context to hand the rasteriser, its scene inputs taken afresh from
+  // the scene's tables, textures, model and shading mode.
+  RasterContext& Context();
+  // The context as the last draw left it.
+  const RasterContext& state() const { return ctx_; }
+  RasterContext& state() { return ctx_; }
+  // The corners projected for this screen.
+  void Project() const;
   int bytesPerPixel() const { return bytesPerPixel_; }
   void Clear(uint8_t value);
   void FillRandom(std::mt19937& rng);
@@ -44,16 +56,20 @@ class TestScreen {
   uint8_t* pixel(int32_t x, int32_t y);
   // Empty when every guard is intact, else the names of the damaged ones.
   std::string DamagedGuards() const;
-  // Draws the six faces as a frame does (no clear).
-  void DrawCube() const;
+  // Projects the corners and draws the six faces as a frame does (no clear).
+  void DrawCube();
+  // One face through this depth's face drawer (no projection).
+  void DrawFace(int32_t face);
 
  private:
   int32_t width_;
   int bytesPerPixel_;
+  bool guarded_;
+  RasterContext ctx_;
+  RasterScene scene_;
   GuardedBlock frame_;
   GuardedBlock buffers_[10];
-  void* saved_[10];
-  int32_t savedEntries_;
+  void* own_[10] = {};
 };
 
 // Replaces every colour table and texture with pseudo-random content so that

@@ -3,9 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/frame_view.h"
+#include "raster/numeric.h"
 #include "scene/cube_model.h"
-#include "scene/numeric.h"
 #include "scene/tables.h"
 
 namespace reference {
@@ -85,6 +84,8 @@ uint8_t Texel(int32_t faceIndex, uint32_t texU, uint32_t texV) {
 
 void DrawInclined(State& st, Canvas& canvas, int32_t pixelFormat, int32_t faceIndex,
                   const CubeVertex c[4]) {
+  const int32_t screenWidth = st.screenWidth, screenHeight = st.screenHeight;
+  const int32_t centerX = st.centerX, centerY = st.centerY;
   double f = 3 * projectionScale;
   if (std::fabs(st.w.z) >= std::fabs(st.w.x)) {
     st.spanTop = screenHeight;
@@ -192,7 +193,7 @@ uint8_t* Canvas::Pixel(int64_t x, int64_t y) {
   return &bytes.at(static_cast<size_t>(((y - top) * width + (x - left)) * bytesPerPixel));
 }
 
-std::vector<uint8_t> Canvas::Screen() const {
+std::vector<uint8_t> Canvas::Screen(int64_t screenWidth, int64_t screenHeight) const {
   std::vector<uint8_t> out;
   for (int64_t y = 0; y < screenHeight; ++y) {
     for (int64_t x = 0; x < screenWidth; ++x) {
@@ -211,27 +212,36 @@ void State::Resize(int64_t first, int64_t last) {
   for (auto* b : {&leftAzimuth, &rightAzimuth, &leftPolar, &rightPolar}) b->Resize(first, last);
 }
 
-void State::CopyFromRaster(int64_t first, int64_t last) {
+void State::SetScreen(const RasterContext& ctx, int64_t first, int64_t last) {
+  screenWidth = ctx.screenWidth;
+  screenHeight = ctx.screenHeight;
+  centerX = ctx.centerX;
+  centerY = ctx.centerY;
   Resize(first, last);
-  for (int64_t i = std::max<int64_t>(first, 0); i < std::min<int64_t>(last, scanlineEntries); ++i) {
-    leftX[i] = ::leftX[i];
-    rightX[i] = ::rightX[i];
-    leftShade[i] = ::leftShade[i];
-    rightShade[i] = ::rightShade[i];
-    leftAzimuth[i] = ::leftAzimuth[i];
-    rightAzimuth[i] = ::rightAzimuth[i];
-    leftPolar[i] = ::leftPolar[i];
-    rightPolar[i] = ::rightPolar[i];
-    inclineStep[i] = ::inclineStep[i];
-    inclineOffset[i] = ::inclineOffset[i];
+}
+
+void State::CopyFromRaster(const RasterContext& ctx, int64_t first, int64_t last) {
+  SetScreen(ctx, first, last);
+  for (int64_t i = std::max<int64_t>(first, 0); i < std::min<int64_t>(last, ctx.scanlineEntries);
+       ++i) {
+    leftX[i] = ctx.leftX[i];
+    rightX[i] = ctx.rightX[i];
+    leftShade[i] = ctx.leftShade[i];
+    rightShade[i] = ctx.rightShade[i];
+    leftAzimuth[i] = ctx.leftAzimuth[i];
+    rightAzimuth[i] = ctx.rightAzimuth[i];
+    leftPolar[i] = ctx.leftPolar[i];
+    rightPolar[i] = ctx.rightPolar[i];
+    inclineStep[i] = ctx.inclineStep[i];
+    inclineOffset[i] = ctx.inclineOffset[i];
   }
-  spanTop = ::spanTop;
-  spanBottom = ::spanBottom;
-  flatLevel = ::flatLevel;
-  u = uVector;
-  v = vVector;
-  w = wVector;
-  inclineSlope = ::inclineSlope;
+  spanTop = ctx.spanTop;
+  spanBottom = ctx.spanBottom;
+  flatLevel = ctx.flatLevel;
+  u = ctx.uVector;
+  v = ctx.vVector;
+  w = ctx.wVector;
+  inclineSlope = ctx.inclineSlope;
 }
 
 void FillEdge(OffsetArray<int32_t>& buffer, double startValue, int32_t startIndex,
@@ -252,8 +262,8 @@ void FillSpans(const State& st, Canvas& canvas, int32_t pixelFormat, int32_t mod
     int32_t xL = s.leftX[r];
     int32_t n = s.rightX[r] - xL;
     if (n <= 0) continue;
-    double dx = xL - centerX;
-    double dy = centerY - r;
+    double dx = xL - st.centerX;
+    double dy = st.centerY - r;
     double f = 3 * projectionScale;
     double W0 = st.w.x * dx + st.w.z * dy + st.w.y * f;
     double inv = 65536.0 / W0;
@@ -332,7 +342,7 @@ void DrawFace(State& st, Canvas& canvas, int32_t pixelFormat, int32_t faceIndex)
     return;
   }
 
-  st.spanTop = screenHeight;
+  st.spanTop = st.screenHeight;
   st.spanBottom = 0;
   for (int k = 0; k < 4; ++k) {
     const CubeVertex& A = c[k];

@@ -28,20 +28,23 @@ struct Canvas {
   std::vector<uint8_t> bytes;
   void Reset(int64_t l, int64_t t, int64_t w, int64_t h, int bpp, uint8_t fill);
   uint8_t* Pixel(int64_t x, int64_t y);
-  // Copies the screen window [0, screenWidth) x [0, screenHeight).
-  std::vector<uint8_t> Screen() const;
+  // Copies the screen window [0, width) x [0, height).
+  std::vector<uint8_t> Screen(int64_t screenWidth, int64_t screenHeight) const;
 };
 
 struct State {
+  // The screen drawn on: size and centre.
+  int32_t screenWidth = 0, screenHeight = 0, centerX = 0, centerY = 0;
   OffsetArray<int32_t> leftX, rightX, leftShade, rightShade, inclineStep, inclineOffset;
   OffsetArray<int8_t> leftAzimuth, rightAzimuth, leftPolar, rightPolar;
   int32_t spanTop = 0, spanBottom = 0, flatLevel = 0;
   Vector3 u{}, v{}, w{};
   double inclineSlope = 0;
-  // Buffers indexed over [first, last).
+  // The screen of a context, and buffers indexed over [first, last).
+  void SetScreen(const RasterContext& ctx, int64_t first, int64_t last);
   void Resize(int64_t first, int64_t last);
-  // Takes the real rasteriser's state, for testing a filler alone.
-  void CopyFromRaster(int64_t first, int64_t last);
+  // Takes the real rasteriser's screen and state, for testing a filler alone.
+  void CopyFromRaster(const RasterContext& ctx, int64_t first, int64_t last);
 };
 
 // Draws one face as the face drawer of the given PixelFormat does.

@@ -3,7 +3,6 @@
 // Run alone with --gtest_filter='Sweep.*'.
 #include <gtest/gtest.h>
 
-#include "app/frame_view.h"
 #include "raster/raster.h"
 #include "raster/raster_fixture.h"
 #include "scene/cube_model.h"
@@ -31,9 +30,9 @@ void Sweep(const SweepSize& size, bool exact) {
       for (int32_t mode = 0; mode < 6; ++mode) {
         shadingMode = mode;
         screen.Clear(0);
-        drawnPixelCount = 0;
+        screen.state().drawnPixelCount = 0;
         screen.DrawCube();
-        drawn += drawnPixelCount;
+        drawn += screen.state().drawnPixelCount;
       }
       if (frame % 4 == 3) {
         rastertest::RandomTurn(turns);

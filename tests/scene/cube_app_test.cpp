@@ -8,6 +8,7 @@
 #include "res/resources.h"
 #include "scene/cube_app.h"
 #include "scene/cube_model.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
 
@@ -39,9 +40,16 @@ TEST_F(CubeAppTest, InitEntersTheFirstModeWithItsTables) {
   EXPECT_EQ(screenHeight, 480);
   EXPECT_EQ(centerX, 320);
   EXPECT_EQ(centerY, 240);
+  // The scene's screen is the frame's.
+  EXPECT_EQ(sceneRaster.screenWidth, 640);
+  EXPECT_EQ(sceneRaster.screenHeight, 480);
+  EXPECT_EQ(sceneRaster.centerX, 320);
+  EXPECT_EQ(sceneRaster.centerY, 240);
+  EXPECT_EQ(sceneRaster.bandTop, 0);
+  EXPECT_EQ(sceneRaster.bandBottom, 480);
   EXPECT_EQ(projectionScale, 64);
-  EXPECT_EQ(pixelFormat, kPixel8);
-  EXPECT_EQ(scanlineEntries, 640);
+  EXPECT_EQ(sceneRaster.pixelFormat, kPixel8);
+  EXPECT_EQ(sceneRaster.scanlineEntries, 640);
   EXPECT_EQ(rotationSpeedX, 0.03);
   EXPECT_EQ(rotationSpeedY, 0.01);
   EXPECT_EQ(rotationSpeedZ, 0.03);
@@ -67,21 +75,23 @@ TEST_F(CubeAppTest, ModeSwitchesSetScaleFormatAndBuffers) {
   ASSERT_EQ(app.Init(), 1);
   ASSERT_EQ(app.SetMode(800, 600, 16), 1);
   EXPECT_EQ(projectionScale, 80);
-  EXPECT_EQ(pixelFormat, kPixel16);
-  EXPECT_EQ(scanlineEntries, 800);
+  EXPECT_EQ(sceneRaster.pixelFormat, kPixel16);
+  EXPECT_EQ(sceneRaster.scanlineEntries, 800);
   EXPECT_EQ(centerX, 400);
   EXPECT_EQ(centerY, 300);
   EXPECT_EQ(palette16[20], PackRGB555(cubePalette[60], cubePalette[61], cubePalette[62]));
 
   ASSERT_EQ(app.SetMode(401, 300, 24), 1);
   EXPECT_EQ(centerX, 200);
+  EXPECT_EQ(sceneRaster.centerX, 200);
+  EXPECT_EQ(sceneRaster.centerY, 150);
   EXPECT_EQ(projectionScale, 40);
-  EXPECT_EQ(pixelFormat, kPixel24);
+  EXPECT_EQ(sceneRaster.pixelFormat, kPixel24);
 
   // Higher than wide: the buffers follow the height.
   ASSERT_EQ(app.SetMode(240, 320, 32), 1);
-  EXPECT_EQ(pixelFormat, kPixel32);
-  EXPECT_EQ(scanlineEntries, 320);
+  EXPECT_EQ(sceneRaster.pixelFormat, kPixel32);
+  EXPECT_EQ(sceneRaster.scanlineEntries, 320);
 }
 
 TEST_F(CubeAppTest, RefusedModesChangeNothing) {
@@ -93,9 +103,9 @@ TEST_F(CubeAppTest, RefusedModesChangeNothing) {
   EXPECT_EQ(app.SetMode(-640, 480, 8), 0);
   EXPECT_EQ(app.SetMode(5000, 480, 8), 0);  // the display refuses it
   EXPECT_EQ(screenWidth, 800);
-  EXPECT_EQ(pixelFormat, kPixel16);
+  EXPECT_EQ(sceneRaster.pixelFormat, kPixel16);
   EXPECT_EQ(projectionScale, 80);
-  EXPECT_EQ(scanlineEntries, 800);
+  EXPECT_EQ(sceneRaster.scanlineEntries, 800);
 }
 
 TEST_F(CubeAppTest, SixteenBitTablesComeBackIdenticalAfterEightBits) {
@@ -202,8 +212,8 @@ TEST_F(CubeAppTest, AFrameShowsTheOrientationBeforeItsRotation) {
   EXPECT_EQ(pixels[row + 416], 0);
   // Then the cube turned by the three start speeds.
   EXPECT_NE(cubeVertices[0].x, -1.0);
-  EXPECT_EQ(frame8, desc.lpSurface);
-  EXPECT_EQ(static_cast<void*>(frame32), desc.lpSurface);
+  EXPECT_EQ(sceneRaster.frame8, desc.lpSurface);
+  EXPECT_EQ(static_cast<void*>(sceneRaster.frame32), desc.lpSurface);
 }
 
 // The "&Options" check marks, by position.

@@ -3,18 +3,22 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/frame_view.h"
 #include "scene/cube_model.h"
 
 namespace {
 
+// The projection of a width x height screen, as a mode switch sets it.
+struct Screen {
+  int32_t width, height;
+};
+Screen screen;
+
 void SetScreen(int32_t width, int32_t height) {
-  screenWidth = width;
-  screenHeight = height;
-  centerX = width / 2;
-  centerY = height / 2;
+  screen = {width, height};
   projectionScale = width / 10;
 }
+
+void ProjectVertices() { ::ProjectVertices(screen.width / 2, screen.height / 2); }
 
 TEST(CubeModel, ProjectsTheStartPositionAt640x480) {
   SetScreen(640, 480);
@@ -95,8 +99,8 @@ TEST(CubeModel, CornersStayOnTheSphereAndOnScreenOverALongRun) {
   for (const CubeVertex& v : cubeVertices) {
     const double distance = std::sqrt(v.x * v.x + (v.y - 3) * (v.y - 3) + v.z * v.z);
     EXPECT_NEAR(distance, std::sqrt(3.0), 1e-9);
-    EXPECT_LE(std::abs(v.screenX - centerX), 0.2122 * screenWidth + 1);
-    EXPECT_LE(std::abs(v.screenY - centerY), 0.2122 * screenWidth + 1);
+    EXPECT_LE(std::abs(v.screenX - screen.width / 2), 0.2122 * screen.width + 1);
+    EXPECT_LE(std::abs(v.screenY - screen.height / 2), 0.2122 * screen.width + 1);
     // Read as signed bytes the indices stay in narrow ranges without a jump.
     EXPECT_GE(static_cast<int8_t>(v.azimuthIndex), -90);
     EXPECT_LE(static_cast<int8_t>(v.azimuthIndex), -38);

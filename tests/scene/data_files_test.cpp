@@ -14,6 +14,7 @@
 #include "platform/headless/headless.h"
 #include "scene/cube_app.h"
 #include "scene/data_files.h"
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
 

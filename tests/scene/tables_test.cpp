@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "scene/scene.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
 
@@ -161,21 +162,6 @@ TEST(DataFiles, ShortFilesLeaveTheRestZero) {
     EXPECT_EQ(t[16383], 0);
   }
   FreeSceneMemory();
-}
-
-TEST(ScanlineBuffers, HoldTheLongerSideOfTheMode) {
-  ASSERT_EQ(AllocateScanlineBuffers(640, 480), 1);
-  EXPECT_EQ(scanlineEntries, 640);
-  ASSERT_EQ(AllocateScanlineBuffers(240, 320), 1);
-  EXPECT_EQ(scanlineEntries, 320);
-  // The last entry of each buffer is usable.
-  leftX[319] = rightX[319] = inclineStep[319] = inclineOffset[319] = 1;
-  leftAzimuth[319] = rightPolar[319] = 1;
-  EXPECT_EQ(AllocateScanlineBuffers(0, 0), 0);
-  EXPECT_EQ(scanlineEntries, 0);
-  FreeSceneMemory();
-  EXPECT_EQ(leftX, nullptr);
-  EXPECT_EQ(inclineOffset, nullptr);
 }
 
 }  // namespace
