@@ -16,6 +16,7 @@ using namespace plat;
 using core::Call;
 using core::Mode;
 using core::detail::Note;
+using core::detail::Prune;
 using core::detail::ShouldFail;
 
 // The largest side of a mode the list does not name.
@@ -77,13 +78,6 @@ struct DisplayState {
 DisplayState& State() {
   static DisplayState state;
   return state;
-}
-
-// Drops the objects of a list that nobody holds any more.
-template <typename T, typename Gone>
-void Prune(std::vector<std::unique_ptr<T>>& list, Gone gone) {
-  list.erase(std::remove_if(list.begin(), list.end(), [&](auto& o) { return gone(*o); }),
-             list.end());
 }
 
 // A buffer of `size` zero bytes, from a released chain where there is one:
@@ -584,7 +578,7 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   if (ShouldFail(Call::DirectDrawCreate)) return DDERR_GENERIC;
   if (guid) return DDERR_INVALIDPARAMS;  // only the active display driver is here
   if (!core::TheDriver().OpenDisplay()) return DDERR_GENERIC;
-  Prune(State().ddraws, [](const EmulatedDirectDraw& d) { return d.refs_ == 0; });
+  core::detail::Prune(State().ddraws, [](const EmulatedDirectDraw& d) { return d.refs_ == 0; });
   auto object = std::make_unique<EmulatedDirectDraw>();
   *out = object.get();
   State().ddraws.push_back(std::move(object));

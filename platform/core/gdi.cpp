@@ -53,13 +53,11 @@ namespace plat::core::detail {
 
 HDC OpenSurfaceDc(IDirectDrawSurface* surface) {
   // A frame's text takes one every frame.
-  std::vector<std::unique_ptr<DeviceContextObject>>& dcs = State().dcs;
-  dcs.erase(std::remove_if(dcs.begin(), dcs.end(), [](const auto& d) { return !d->alive; }),
-            dcs.end());
+  Prune(State().dcs, [](const DeviceContextObject& d) { return !d.alive; });
   auto object = std::make_unique<DeviceContextObject>();
   object->surface = surface;
   HDC dc = object.get();
-  dcs.push_back(std::move(object));
+  State().dcs.push_back(std::move(object));
   return dc;
 }
 

@@ -1,6 +1,7 @@
 // What the parts of the core share with each other; not for programs or tests
 // (they use core.h), nor for drivers (driver.h).
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -74,6 +75,14 @@ struct WindowObject {
 }  // namespace plat
 
 namespace plat::core::detail {
+
+// Drops the objects of a list that nobody holds any more: released objects
+// go at the next creation of their kind.
+template <typename T, typename Gone>
+void Prune(std::vector<std::unique_ptr<T>>& list, Gone gone) {
+  list.erase(std::remove_if(list.begin(), list.end(), [&](auto& o) { return gone(*o); }),
+             list.end());
+}
 
 // ---- Control (control.cpp) ----
 // Counts the call and says whether the failure plan wants it to fail.
