@@ -23,7 +23,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_e2e import read_xwd, write_png  # noqa: E402
+sys.dont_write_bytecode = True
+from x_session import read_xwd, write_png  # noqa: E402
 
 DESKTOP_W, DESKTOP_H = 1024, 768
 TITLE = "Kelvo Textured Cube"
