@@ -18,16 +18,22 @@ add_subdirectory(raster)
 set(KELVO_HOST_DIR ${PROJECT_BINARY_DIR}/host-tools)
 set(KELVO_HOST_GEN_ASSETS ${KELVO_HOST_DIR}/bin/kelvo-gen-assets)
 set(KELVO_HOST_GEN_RC ${KELVO_HOST_DIR}/bin/kelvo-gen-rc)
+set(KELVO_HOST_TARGETS kelvo_gen_assets kelvo_gen_rc)
+if(KELVO_BUILD_TESTS)
+  # The native renderer whose frames kelvo-render.exe must match.
+  set(KELVO_HOST_RENDER ${KELVO_HOST_DIR}/kelvo-render)
+  list(APPEND KELVO_HOST_TARGETS kelvo-render)
+endif()
 ExternalProject_Add(kelvo_host_tools
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${KELVO_HOST_DIR}
   CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_SDL=OFF
              -DKELVO_WERROR=${KELVO_WERROR}
              -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${KELVO_HOST_DIR}/bin
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target kelvo_gen_assets kelvo_gen_rc
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${KELVO_HOST_TARGETS}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC})
+  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC} ${KELVO_HOST_RENDER})
 
 set(KELVO_PROGRAM_DATA CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP)
 list(TRANSFORM KELVO_PROGRAM_DATA PREPEND ${KELVO_DATA_DIR}/)
@@ -67,17 +73,9 @@ set_target_properties(kelvo-cube PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_B
 target_link_options(kelvo-cube PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 add_dependencies(kelvo-cube kelvo_data)
 
-# ---- kelvo-bench.exe: the rasteriser's frame timings on Windows ----
-add_library(kelvo_arguments STATIC ${PROJECT_SOURCE_DIR}/tools/arguments.cpp)
-kelvo_target(kelvo_arguments)
-add_executable(kelvo-bench ${PROJECT_SOURCE_DIR}/tools/bench.cpp)
-kelvo_target(kelvo-bench)
-target_link_libraries(kelvo-bench PRIVATE kelvo_raster kelvo_scene_data kelvo_arguments)
-# The data folder beside the build's programs; --assets names another.
-target_compile_definitions(kelvo-bench PRIVATE KELVO_DATA_DIR="data")
-target_link_options(kelvo-bench PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
-set_target_properties(kelvo-bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
-add_dependencies(kelvo-bench kelvo_data)
+# ---- kelvo-render.exe and kelvo-bench.exe: the rasteriser's frames and
+# timings on Windows ----
+add_subdirectory(${PROJECT_SOURCE_DIR}/tools ${PROJECT_BINARY_DIR}/tools)
 
 # ---- The zip: the program, its data files and a short readme ----
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -1,7 +1,10 @@
 // kelvo-render: draws frames of the spinning cube into memory, exactly as the
-// program draws them into its back buffer, and writes them as PNG pictures or
-// raw back buffers. No window, no display: the scene and the rasteriser
-// alone, and the font for the frame-rate text.
+// program draws them into its back buffer, and writes them as raw back
+// buffers or PNG pictures. No window, no display: the scene and the
+// rasteriser alone, and the font for the frame-rate text.
+//
+// Builds without libpng or FreeType (the Windows one) leave out the PNG
+// pictures and the text; their raw frames are the same bytes as everywhere.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,48 +14,103 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/font.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
 #include "tools/files.h"
+#if KELVO_RENDER_TEXT
+#include "platform/font.h"
+#endif
+#if KELVO_RENDER_PNG
 #include "tools/frame_image.h"
 #include "tools/png_write.h"
+#endif
 
 namespace {
 
+#if KELVO_RENDER_PNG
 constexpr const char* kUsage =
     "usage: kelvo-render [OPTIONS] --png FILE | --raw FILE | --out-dir DIR | --sheet FILE\n"
     "Draws frames of the spinning cube without a window, into a back buffer cleared to 0.\n"
-    "  --assets DIR     read the data files from DIR (default: the build's data folder)\n"
-    "  --mode WxHxBPP   display mode: sides 1-4095, depth 8, 16, 24 or 32 (default 640x480x8)\n"
-    "  --shading 0-5    none, flat, Gouraud, Phong, transparency, inclined (default 0)\n"
-    "  --frame K        frame K, after K steps of turning; 0 is the start (default 0)\n"
-    "  --frames N       N frames from K on, written into --out-dir (default 1)\n"
-    "  --no-text        leave out the frame-rate text\n"
-    "  --png FILE       frame K as a PNG picture\n"
-    "  --raw FILE       frame K's back buffer, byte for byte\n"
-    "  --out-dir DIR    every frame as DIR/frame_NNNNN.png (DIR is created)\n"
-    "  --sheet FILE     every shading mode at every depth in one PNG picture\n"
-    "  -h, --help       this text\n"
+    "  --assets DIR       read the data files from DIR (default: the build's data folder)\n"
+    "  --mode WxHxBPP,... display modes: sides 1-4095, depth 8, 16, 24 or 32\n"
+    "                     (default 640x480x8)\n"
+    "  --shading S,...    shading modes 0-5: none, flat, Gouraud, Phong, transparency,\n"
+    "                     inclined (default 0)\n"
+    "  --frame K,...      frame K, after K steps of turning; 0 is the start (default 0)\n"
+    "  --frames N         N frames from each K on, written into --out-dir (default 1)\n"
+    "  --no-text          leave out the frame-rate text\n"
+    "  --png FILE         frame K as a PNG picture\n"
+    "  --raw FILE         frame K's back buffer, byte for byte\n"
+    "  --out-dir DIR      every frame into DIR (DIR is created) as frame_NNNNN.png; with\n"
+    "                     several modes or shading modes as WxHxBPP_sS_frame_NNNNN.png\n"
+    "  --format png|raw   what --out-dir holds: PNG pictures, or back buffers byte for\n"
+    "                     byte as .raw files (default png)\n"
+    "  --sheet FILE       every shading mode at every depth in one PNG picture\n"
+    "  -h, --help         this text\n"
+    "--png, --raw and --sheet take one mode, shading mode and K; lists go with --out-dir.\n"
     "An existing file is replaced only once its new content is complete; a device or a\n"
     "FIFO (/dev/stdout, a named pipe) is written straight into.\n"
     "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
+#else
+constexpr const char* kUsage =
+    "usage: kelvo-render [OPTIONS] --raw FILE | --out-dir DIR\n"
+    "Draws frames of the spinning cube without a window, into a back buffer cleared to 0,\n"
+    "and writes the back buffers byte for byte.\n"
+    "  --assets DIR       read the data files from DIR (default: the folder data in the\n"
+    "                     current folder)\n"
+    "  --mode WxHxBPP,... display modes: sides 1-4095, depth 8, 16, 24 or 32\n"
+    "                     (default 640x480x8)\n"
+    "  --shading S,...    shading modes 0-5: none, flat, Gouraud, Phong, transparency,\n"
+    "                     inclined (default 0)\n"
+    "  --frame K,...      frame K, after K steps of turning; 0 is the start (default 0)\n"
+    "  --frames N         N frames from each K on, written into --out-dir (default 1)\n"
+    "  --no-text          leave out the frame-rate text (always left out here)\n"
+    "  --raw FILE         frame K's back buffer, byte for byte\n"
+    "  --out-dir DIR      every frame into DIR (DIR is created) as frame_NNNNN.raw; with\n"
+    "                     several modes or shading modes as WxHxBPP_sS_frame_NNNNN.raw\n"
+    "  --format raw       what --out-dir holds: back buffers byte for byte (the only kind)\n"
+    "  -h, --help         this text\n"
+    "This build has no PNG pictures (--png, --sheet, --format png) and draws no frame-rate\n"
+    "text: it has neither libpng nor the font. Its raw frames are the bytes every build\n"
+    "writes for the same mode, shading mode and frame with --no-text.\n"
+    "--raw takes one mode, shading mode and K; lists go with --out-dir.\n"
+    "An existing file is replaced only once its new content is complete.\n"
+    "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
+#endif
+
+struct Mode {
+  int width, height, bpp;
+};
 
 struct Options {
   std::string assets = KELVO_DATA_DIR;
-  int width = 640, height = 480, bpp = 8;
-  int shading = 0;
-  long frame = 0;
+  std::vector<Mode> modes;
+  std::vector<int> shadings;
+  std::vector<long> starts;
   long frames = 1;
   bool text = true;
+  bool rawFrames = false;  // --out-dir holds raw back buffers
   std::string png, raw, outDir, sheet;
 };
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kelvo-render: %s\n", message.c_str());
   return 1;
+}
+
+// Calls take(item) for each comma-separated item of a list; false at the
+// first it refuses or at an empty item.
+template <typename Take>
+bool ForEachItem(std::string_view list, Take take) {
+  while (true) {
+    const size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    if (item.empty() || !take(item)) return false;
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
 }
 
 // Returns an empty string when the arguments are good, else what is wrong.
@@ -62,32 +120,44 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   if (!SplitArguments(argc, argv,
                       {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frame", 1},
                        {"--frames", 1}, {"--no-text", 0}, {"--png", 1}, {"--raw", 1},
-                       {"--out-dir", 1}, {"--sheet", 1}},
+                       {"--out-dir", 1}, {"--format", 1}, {"--sheet", 1}},
                       0, &args, &error))
     return error;
   *help = args.help();
   if (*help) return {};
-  long n = 0;
   if (args.Has("--assets")) o->assets = args.Value("--assets");
   if (args.Has("--mode")) {
     const std::string value(args.Value("--mode"));
-    RequestedMode mode;
     bool badDepth = false;
-    if (!ParseDisplayMode(value, 1, &mode, &badDepth)) {
-      if (badDepth) return "unsupported depth in '" + value + "' (8, 16, 24 or 32)";
-      return "bad --mode '" + value + "' (want WxHxBPP, sides 1-4095)";
-    }
-    o->width = mode.width;
-    o->height = mode.height;
-    o->bpp = mode.bitsPerPixel;
+    const bool good = ForEachItem(value, [o, &badDepth](std::string_view item) {
+      RequestedMode mode;
+      if (!ParseDisplayMode(item, 1, &mode, &badDepth)) return false;
+      o->modes.push_back({mode.width, mode.height, mode.bitsPerPixel});
+      return true;
+    });
+    if (!good && badDepth) return "unsupported depth in '" + value + "' (8, 16, 24 or 32)";
+    if (!good) return "bad --mode '" + value + "' (want WxHxBPP, sides 1-4095)";
   }
   if (args.Has("--shading")) {
-    if (!ParseInt(args.Value("--shading"), 0, 5, &n))
-      return "bad --shading '" + std::string(args.Value("--shading")) + "' (0-5)";
-    o->shading = static_cast<int>(n);
+    const std::string value(args.Value("--shading"));
+    const bool good = ForEachItem(value, [o](std::string_view item) {
+      long n = 0;
+      if (!ParseInt(item, 0, 5, &n)) return false;
+      o->shadings.push_back(static_cast<int>(n));
+      return true;
+    });
+    if (!good) return "bad --shading '" + value + "' (0-5)";
   }
-  if (args.Has("--frame") && !ParseInt(args.Value("--frame"), 0, 100000000, &o->frame))
-    return "bad --frame '" + std::string(args.Value("--frame")) + "' (0-100000000)";
+  if (args.Has("--frame")) {
+    const std::string value(args.Value("--frame"));
+    const bool good = ForEachItem(value, [o](std::string_view item) {
+      long n = 0;
+      if (!ParseInt(item, 0, 100000000, &n)) return false;
+      o->starts.push_back(n);
+      return true;
+    });
+    if (!good) return "bad --frame '" + value + "' (0-100000000)";
+  }
   if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 100000, &o->frames))
     return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-100000)";
   o->text = !args.Has("--no-text");
@@ -98,10 +168,58 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   for (const char* flag : {"--assets", "--png", "--raw", "--out-dir", "--sheet"}) {
     if (args.Has(flag) && args.Value(flag).empty()) return std::string("empty name after ") + flag;
   }
+#if !KELVO_RENDER_PNG
+  for (const char* flag : {"--png", "--sheet"}) {
+    if (args.Has(flag)) return std::string(flag) + ": this build writes no PNG pictures";
+  }
+  o->rawFrames = true;
+#endif
+  if (args.Has("--format")) {
+    const std::string_view format = args.Value("--format");
+    if (format == "raw") {
+      o->rawFrames = true;
+    } else if (format == "png") {
+#if !KELVO_RENDER_PNG
+      return "--format png: this build writes no PNG pictures";
+#endif
+      o->rawFrames = false;
+    } else {
+      return "bad --format '" + std::string(format) + "' (png or raw)";
+    }
+  }
   if (o->png.empty() && o->raw.empty() && o->outDir.empty() && o->sheet.empty())
+#if KELVO_RENDER_PNG
     return "nothing to write: give --png, --raw, --out-dir or --sheet";
+#else
+    return "nothing to write: give --raw or --out-dir";
+#endif
   if (o->frames > 1 && o->outDir.empty()) return "--frames needs --out-dir";
+  if (args.Has("--format") && o->outDir.empty()) return "--format needs --out-dir";
+  const bool several = o->modes.size() > 1 || o->shadings.size() > 1 || o->starts.size() > 1;
+  if (several && (!o->png.empty() || !o->raw.empty() || !o->sheet.empty()))
+    return "--png, --raw and --sheet take one mode, shading mode and frame; lists go with "
+           "--out-dir";
+  if (o->modes.empty()) o->modes.push_back({640, 480, 8});
+  if (o->shadings.empty()) o->shadings.push_back(0);
+  if (o->starts.empty()) o->starts.push_back(0);
   return {};
+}
+
+// The frame-rate text as the program's frame draws it on its back buffer:
+// white, on a transparent background. A run without a clock shows "0 FPS".
+void DrawText(std::vector<uint8_t>& frame, const Mode& mode) {
+#if KELVO_RENDER_TEXT
+  char text[256];
+  FrameRateText(0, text, sizeof text);
+  // White as the display stores it; at 8 bits the palette's entry 255, which
+  // stays the system's white.
+  const uint32_t white = mode.bpp == 8 ? 255u : mode.bpp == 16 ? 0x7FFFu : 0xFFFFFFu;
+  const plat::font::Target target{frame.data(), mode.width, mode.height, mode.bpp / 8};
+  plat::font::DrawText(target, kFrameRateX, kFrameRateY, text, std::strlen(text), white);
+#else
+  (void)frame;
+  (void)mode;
+#endif
 }
 
 class Renderer {
@@ -117,17 +235,15 @@ class Renderer {
     }
     return true;
   }
-  bool SetMode(int width, int height, int bpp, std::string* error) {
-    if (!EnterMode(width, height, bpp)) {
-      *error = "cannot set display mode " + std::to_string(width) + "x" + std::to_string(height) +
-               "x" + std::to_string(bpp);
+  bool SetMode(const Mode& mode, std::string* error) {
+    if (!EnterMode(mode.width, mode.height, mode.bpp)) {
+      *error = "cannot set display mode " + std::to_string(mode.width) + "x" +
+               std::to_string(mode.height) + "x" + std::to_string(mode.bpp);
       return false;
     }
-    width_ = width;
-    height_ = height;
-    bpp_ = bpp;
-    frame_.assign(static_cast<size_t>(width) * static_cast<size_t>(height) *
-                      static_cast<size_t>(bpp / 8),
+    mode_ = mode;
+    frame_.assign(static_cast<size_t>(mode.width) * static_cast<size_t>(mode.height) *
+                      static_cast<size_t>(mode.bpp / 8),
                   0);
     return true;
   }
@@ -140,24 +256,13 @@ class Renderer {
   const std::vector<uint8_t>& Frame(bool text) {
     std::fill(frame_.begin(), frame_.end(), uint8_t{0});
     DrawCube(frame_.data());
-    if (text) DrawText();
+    if (text) DrawText(frame_, mode_);
     AdvanceRotation();
     return frame_;
   }
 
  private:
-  // The frame-rate text as the program's frame draws it on its back buffer:
-  // white, on a transparent background. A run without a clock shows "0 FPS".
-  void DrawText() {
-    char text[256];
-    FrameRateText(0, text, sizeof text);
-    // White as the display stores it; at 8 bits the palette's entry 255,
-    // which stays the system's white.
-    const uint32_t white = bpp_ == 8 ? 255u : bpp_ == 16 ? 0x7FFFu : 0xFFFFFFu;
-    const plat::font::Target target{frame_.data(), width_, height_, bpp_ / 8};
-    plat::font::DrawText(target, kFrameRateX, kFrameRateY, text, std::strlen(text), white);
-  }
-  int width_ = 0, height_ = 0, bpp_ = 8;
+  Mode mode_{};
   std::vector<uint8_t> frame_;
 };
 
@@ -165,34 +270,65 @@ bool WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes, std::s
   return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
-bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, const Options& o,
+#if KELVO_RENDER_PNG
+bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, const Mode& mode,
                    std::string* error) {
-  const std::vector<uint8_t> rgb = FrameToRgb(frame.data(), o.width, o.height, o.bpp, cubePalette);
-  return WritePng(path.c_str(), o.width, o.height, rgb.data(), error);
+  const std::vector<uint8_t> rgb =
+      FrameToRgb(frame.data(), mode.width, mode.height, mode.bpp, cubePalette);
+  return WritePng(path.c_str(), mode.width, mode.height, rgb.data(), error);
 }
 
 // Every shading mode across, every depth down, with a grey gap between.
 bool WriteSheet(Renderer& renderer, const Options& o, std::string* error) {
   constexpr int kGap = 4;
+  const int width = o.modes[0].width, height = o.modes[0].height;
   const int depths[4] = {8, 16, 24, 32};
-  const int sheetWidth = 6 * o.width + 7 * kGap;
-  const int sheetHeight = 4 * o.height + 5 * kGap;
+  const int sheetWidth = 6 * width + 7 * kGap;
+  const int sheetHeight = 4 * height + 5 * kGap;
   std::vector<uint8_t> sheet(static_cast<size_t>(sheetWidth) * sheetHeight * 3, 96);
   for (int row = 0; row < 4; ++row) {
-    if (!renderer.SetMode(o.width, o.height, depths[row], error)) return false;
-    for (int mode = 0; mode < 6; ++mode) {
-      shadingMode = mode;
-      renderer.Orient(o.frame);
+    const Mode mode{width, height, depths[row]};
+    if (!renderer.SetMode(mode, error)) return false;
+    for (int shading = 0; shading < 6; ++shading) {
+      shadingMode = shading;
+      renderer.Orient(o.starts[0]);
       const std::vector<uint8_t>& frame = renderer.Frame(o.text);
-      const std::vector<uint8_t> rgb = FrameToRgb(frame.data(), o.width, o.height, depths[row], cubePalette);
-      const int left = kGap + mode * (o.width + kGap);
-      const int top = kGap + row * (o.height + kGap);
-      for (int y = 0; y < o.height; ++y)
+      const std::vector<uint8_t> rgb =
+          FrameToRgb(frame.data(), width, height, mode.bpp, cubePalette);
+      const int left = kGap + shading * (width + kGap);
+      const int top = kGap + row * (height + kGap);
+      for (int y = 0; y < height; ++y)
         std::memcpy(&sheet[(static_cast<size_t>(top + y) * sheetWidth + left) * 3],
-                    &rgb[static_cast<size_t>(y) * o.width * 3], static_cast<size_t>(o.width) * 3);
+                    &rgb[static_cast<size_t>(y) * width * 3], static_cast<size_t>(width) * 3);
     }
   }
   return WritePng(o.sheet.c_str(), sheetWidth, sheetHeight, sheet.data(), error);
+}
+#endif
+
+// DIR/frame_NNNNN.EXT, or with lists DIR/WxHxBPP_sS_frame_NNNNN.EXT.
+std::string FramePath(const Options& o, const Mode& mode, int shading, long frame) {
+  char name[96];
+  const char* ext = o.rawFrames ? "raw" : "png";
+  if (o.modes.size() > 1 || o.shadings.size() > 1) {
+    std::snprintf(name, sizeof name, "%dx%dx%d_s%d_frame_%05ld.%s", mode.width, mode.height,
+                  mode.bpp, shading, frame, ext);
+  } else {
+    std::snprintf(name, sizeof name, "frame_%05ld.%s", frame, ext);
+  }
+  return o.outDir + "/" + name;
+}
+
+bool WriteFrame(const std::string& path, const std::vector<uint8_t>& frame, const Mode& mode,
+                bool raw, std::string* error) {
+  if (raw) return WriteRaw(path, frame, error);
+#if KELVO_RENDER_PNG
+  return WriteFramePng(path, frame, mode, error);
+#else
+  (void)mode;
+  *error = "cannot write " + path + ": this build writes no PNG pictures";
+  return false;
+#endif
 }
 
 int Run(const Options& o) {
@@ -202,22 +338,34 @@ int Run(const Options& o) {
   Renderer renderer;
   std::string error;
   if (!renderer.Start(o, &error)) return Fail(error);
+#if KELVO_RENDER_PNG
   if (!o.sheet.empty()) {
     if (!WriteSheet(renderer, o, &error)) return Fail(error);
     if (o.png.empty() && o.raw.empty() && o.outDir.empty()) return 0;
   }
-  if (!renderer.SetMode(o.width, o.height, o.bpp, &error)) return Fail(error);
-  shadingMode = o.shading;
-  renderer.Orient(o.frame);
-  if (!o.outDir.empty() && !MakeFolder(o.outDir, &error)) return Fail(error);
-  for (long k = 0; k < o.frames; ++k) {
-    const std::vector<uint8_t>& frame = renderer.Frame(o.text);
-    if (k == 0 && !o.raw.empty() && !WriteRaw(o.raw, frame, &error)) return Fail(error);
-    if (k == 0 && !o.png.empty() && !WriteFramePng(o.png, frame, o, &error)) return Fail(error);
-    if (!o.outDir.empty()) {
-      char name[32];
-      std::snprintf(name, sizeof name, "frame_%05ld.png", o.frame + k);
-      if (!WriteFramePng(o.outDir + "/" + name, frame, o, &error)) return Fail(error);
+#endif
+  bool folderMade = false;
+  for (const Mode& mode : o.modes) {
+    if (!renderer.SetMode(mode, &error)) return Fail(error);
+    for (const int shading : o.shadings) {
+      shadingMode = shading;
+      for (const long start : o.starts) {
+        renderer.Orient(start);
+        if (!o.outDir.empty() && !folderMade) {
+          if (!MakeFolder(o.outDir, &error)) return Fail(error);
+          folderMade = true;
+        }
+        for (long k = 0; k < o.frames; ++k) {
+          const std::vector<uint8_t>& frame = renderer.Frame(o.text);
+          if (k == 0 && !o.raw.empty() && !WriteRaw(o.raw, frame, &error)) return Fail(error);
+          if (k == 0 && !o.png.empty() && !WriteFrame(o.png, frame, mode, false, &error))
+            return Fail(error);
+          if (!o.outDir.empty() &&
+              !WriteFrame(FramePath(o, mode, shading, start + k), frame, mode, o.rawFrames,
+                          &error))
+            return Fail(error);
+        }
+      }
     }
   }
   return 0;

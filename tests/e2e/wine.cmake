@@ -26,3 +26,15 @@ if(Python3_Interpreter_FOUND)
   set_tests_properties(e2e.wine PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
                                            LABELS e2e)
 endif()
+
+# kelvo-render.exe under Wine against the native kelvo-render of the host
+# tools step: the same bytes for every depth and shading mode over a spread
+# of frames and sizes. A console program, so no display is needed.
+if(Python3_Interpreter_FOUND AND KELVO_HOST_RENDER)
+  add_test(NAME e2e.wine-render
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/wine_render.py
+                   --exe $<TARGET_FILE:kelvo-render> --native ${KELVO_HOST_RENDER}
+                   --assets ${KELVO_DATA_DIR} --prefix ${PROJECT_BINARY_DIR}/wine-prefix-console
+                   --out ${PROJECT_BINARY_DIR}/wine-render-frames)
+  set_tests_properties(e2e.wine-render PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS e2e)
+endif()

@@ -114,7 +114,16 @@ TEST(Render, BadRequestsGiveOneLineAndAFailingStatus) {
                        "--frame -1",                       // no such frame
                        "--frames 2",                       // a sequence without a folder
                        "--bogus 1",                        // unknown argument
-                       "--shading"};                       // value missing
+                       "--shading",                        // value missing
+                       "--mode 32x24x8,",                  // an empty item
+                       "--mode 32x24x8,32x24x12",          // one item's depth
+                       "--shading 1,9",                    // one item out of range
+                       "--frame 1,,2",                     // an empty item
+                       "--mode 32x24x8,40x30x8",           // a list for one file
+                       "--shading 0,1",
+                       "--frame 0,5",
+                       "--format raw",                     // a format without a folder
+                       "--format bmp --out-dir x"};        // no such format
   for (const char* args : bad) {
     SCOPED_TRACE(args);
     const Result r = Render(dir, std::string(args) + (std::string(args).empty() ? "" : out));
@@ -248,6 +257,39 @@ TEST(Render, WritesToStandardOutput) {
   ASSERT_EQ(r.status, 0) << r.errors;
   ASSERT_GT(r.output.size(), 8u);
   EXPECT_EQ(r.output.substr(1, 3), "PNG");
+}
+
+// One run over lists of modes, shading modes and starts writes exactly the
+// frames that single runs write, each named by what it shows.
+TEST(Render, ListsWriteRawFramesNamedByModeShadingAndFrame) {
+  ScratchDir dir;
+  const Result r = Render(dir, "--mode 32x24x8,40x30x16 --shading 0,4 --frame 3,10 --frames 2 "
+                               "--format raw --out-dir " + Quote(dir.File("seq")));
+  ASSERT_EQ(r.status, 0) << r.errors;
+  std::set<std::string> expected;
+  for (const std::string mode : {"32x24x8", "40x30x16"}) {
+    for (const std::string shading : {"0", "4"}) {
+      for (const std::string frame : {"00003", "00004", "00010", "00011"}) {
+        const std::string name = mode + "_s" + shading + "_frame_" + frame + ".raw";
+        expected.insert(name);
+        const Result one = Render(dir, "--mode " + mode + " --shading " + shading + " --frame " +
+                                           std::to_string(std::stoi(frame)) + " --raw " +
+                                           Quote(dir.File("one.raw")));
+        ASSERT_EQ(one.status, 0) << one.errors;
+        EXPECT_EQ(ReadFile(dir.File("seq/" + name)), ReadFile(dir.File("one.raw"))) << name;
+      }
+    }
+  }
+  EXPECT_EQ(Names(dir.File("seq")), expected);
+
+  // One mode and shading mode: the frame number alone names the file.
+  ASSERT_EQ(Render(dir, "--mode 16x16x32 --frames 2 --format raw --out-dir " +
+                            Quote(dir.File("plain")))
+                .status,
+            0);
+  EXPECT_EQ(Names(dir.File("plain")),
+            (std::set<std::string>{"frame_00000.raw", "frame_00001.raw"}));
+  EXPECT_EQ(ReadFile(dir.File("plain/frame_00000.raw")).size(), 16u * 16u * 4u);
 }
 
 TEST(Render, SequencesReplaceFramesThroughLinks) {
