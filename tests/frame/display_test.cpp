@@ -70,6 +70,7 @@ TEST_F(FrameTest, TheDesktopsOwnModesAreListedOnlyWhereAModeItemCanHoldThem) {
   ReleaseDevices();
   headless::Reset();
   ResetFrameState();
+  headless::SetDataDirectory(KELVO_DATA_DIR);
   headless::SetModeList(headless::ModesWithDesktop(5120, 2880));
   StartUp();
   items = ModeItems();
