@@ -7,9 +7,6 @@
 enable_language(RC)
 include(ExternalProject)
 
-add_library(kelvo_platform_api INTERFACE)
-target_include_directories(kelvo_platform_api INTERFACE ${PROJECT_SOURCE_DIR})
-
 add_subdirectory(app)
 add_subdirectory(scene)
 add_subdirectory(raster)
@@ -57,12 +54,12 @@ add_custom_command(
 # ---- The program ----
 add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp
                                         ${PROJECT_SOURCE_DIR}/platform/win32/gdi_layer.cpp)
-kelvo_target(kelvo_platform_win32)
-target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_platform_api ddraw dinput dxguid gdi32
+kelvo_target(kelvo_platform_win32 USES platform platform/win32)
+target_link_libraries(kelvo_platform_win32 PUBLIC ddraw dinput dxguid gdi32
                       user32 winmm)
 
 add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/app/main/windows_main.cpp ${KELVO_RC})
-kelvo_target(kelvo-cube)
+kelvo_target(kelvo-cube USES app scene raster ${KELVO_PLATFORM_API})
 # The frame before the layer under it: a static library is searched once.
 target_link_libraries(kelvo-cube PRIVATE kelvo_scene kelvo_frame kelvo_platform_win32)
 # The script names the icon alone; the resource compiler finds it here.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/core/core.h"
+#include "platform/pixels.h"
 
 namespace plat::core {
 
@@ -28,18 +29,6 @@ Placement FitScreen(int32_t screenWidth, int32_t screenHeight, int32_t outWidth,
 // the bars beside the picture.
 bool OutputToScreen(const Placement& placement, int32_t screenWidth, int32_t screenHeight,
                     int32_t outX, int32_t outY, int32_t* x, int32_t* y);
-
-// A 5-bit level over the whole byte range by repeating its top bits, as
-// display hardware widens it: 0 is 0, 16 is 132, 31 is 255. Every picture of
-// a 16-bit screen (the monitor, PNG files, tests) goes through this.
-constexpr uint8_t Expand5(uint32_t level) {
-  return static_cast<uint8_t>(((level & 31) << 3) | ((level & 31) >> 2));
-}
-// A 5-5-5 pixel (red in bits 10-14, bit 15 ignored) as 0xFFRRGGBB.
-constexpr uint32_t Argb555(uint32_t pixel) {
-  return 0xFF000000u | (uint32_t{Expand5(pixel >> 10)} << 16) |
-         (uint32_t{Expand5(pixel >> 5)} << 8) | Expand5(pixel);
-}
 
 // The view's pixels as 0xFFRRGGBB, rows `pitch` pixels apart: 8 bits through
 // the palette, 16 bits as 5-5-5, 24 bits as blue, green, red bytes, 32 bits

@@ -15,12 +15,28 @@
 
 namespace {
 
+// The generated palette, tables and textures with every derived table, and
+// the cube at its start, without any display.
+void LoadGeneratedScene() {
+  using testing_support::DataDir;
+  SetAssetDirectory(DataDir().c_str());
+  ASSERT_TRUE(LoadPalette()) << LastAssetError();
+  ASSERT_TRUE(LoadShadeTable()) << LastAssetError();
+  ASSERT_TRUE(LoadBlendTable()) << LastAssetError();
+  ASSERT_TRUE(LoadTextures()) << LastAssetError();
+  BuildLightMap();
+  BuildTrueColourTables();
+  Build16BitTables();
+  InitCubeModel();
+  SetAssetDirectory("");
+}
+
 using rastertest::TestScreen;
 
 class GeneratedData : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing_support::LoadGeneratedScene();
+    LoadGeneratedScene();
     for (uint8_t* t : textures) ASSERT_NE(t, nullptr);
   }
   void TearDown() override { FreeSceneMemory(); }

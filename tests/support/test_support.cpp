@@ -8,9 +8,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "scene/cube_model.h"
-#include "scene/tables.h"
-
 namespace testing_support {
 
 ScratchDir::ScratchDir() {
@@ -44,19 +41,6 @@ std::string DataDir() {
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void LoadGeneratedScene() {
-  SetAssetDirectory(DataDir().c_str());
-  ASSERT_TRUE(LoadPalette()) << LastAssetError();
-  ASSERT_TRUE(LoadShadeTable()) << LastAssetError();
-  ASSERT_TRUE(LoadBlendTable()) << LastAssetError();
-  ASSERT_TRUE(LoadTextures()) << LastAssetError();
-  BuildLightMap();
-  BuildTrueColourTables();
-  Build16BitTables();
-  InitCubeModel();
-  SetAssetDirectory("");
 }
 
 }  // namespace testing_support

@@ -30,8 +30,4 @@ class ScratchDir {
 std::string DataDir();
 std::vector<uint8_t> ReadFile(const std::string& path);
 
-// Loads the generated palette, tables and textures and builds every derived
-// table, without any display.
-void LoadGeneratedScene();
-
 }  // namespace testing_support
