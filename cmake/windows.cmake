@@ -7,6 +7,10 @@
 enable_language(RC)
 include(ExternalProject)
 
+# The worker threads the drawing shares.
+add_library(kelvo_threads STATIC ${PROJECT_SOURCE_DIR}/platform/threads.cpp)
+kelvo_target(kelvo_threads USES platform/threads.h platform/row_copy.h)
+
 add_subdirectory(app)
 add_subdirectory(scene)
 add_subdirectory(raster)

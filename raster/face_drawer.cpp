@@ -11,26 +11,37 @@ struct EdgeRange {
   int32_t last;
 };
 
-inline EdgeRange ClipEdge(int32_t entries, int32_t startIndex, int32_t endIndex) {
-  return {std::max(startIndex, int32_t{0}), std::min(endIndex, entries)};
-}
-
+// Writes the entries in [keep.first, keep.last) only; the walk itself is the
+// whole edge's.
 template <typename Entry, typename Store>
-void WalkEdge(Entry* buffer, int32_t entries, double startValue, int32_t startIndex,
+void WalkEdge(Entry* buffer, EdgeRange keep, double startValue, int32_t startIndex,
               double endValue, int32_t endIndex, Store store) {
   if (startIndex >= endIndex || buffer == nullptr) return;
+  const EdgeRange range = {std::max(startIndex, keep.first), std::min(endIndex, keep.last)};
+  if (range.first >= range.last) return;
   const double step =
       (endValue - startValue) / static_cast<double>(int64_t{endIndex} - startIndex);
-  const EdgeRange range = ClipEdge(entries, startIndex, endIndex);
-  if (range.first >= range.last) return;
   double value = startValue;
-  // Entries above the buffer still advance the sum, so every written entry
-  // holds what the whole walk gives there.
+  // Entries above the kept ones still advance the sum, so every written
+  // entry holds what the whole walk gives there.
   for (int32_t i = startIndex; i < range.first; ++i) value = value + step;
   for (int32_t i = range.first; i < range.last; ++i) {
     buffer[i] = store(value);
     value = value + step;
   }
+}
+
+void FillEdgeRows(int32_t* buffer, int32_t first, int32_t last, double startValue,
+                  int32_t startIndex, double endValue, int32_t endIndex) {
+  WalkEdge(buffer, {first, last}, startValue, startIndex, endValue, endIndex,
+           [](double v) { return TruncToInt32(v); });
+}
+
+void FillEdgeBytesRows(int8_t* buffer, int32_t first, int32_t last, double startValue,
+                       int32_t startIndex, double endValue, int32_t endIndex) {
+  WalkEdge(buffer, {first, last}, startValue, startIndex, endValue, endIndex, [](double v) {
+    return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(TruncToInt32(v))));
+  });
 }
 
 inline Vector3 Cross(const CubeVertex& a, const CubeVertex& b) {
@@ -61,15 +72,12 @@ bool Inclined(const RasterContext& ctx) {
 
 void FillEdge(int32_t* buffer, int32_t entries, double startValue, int32_t startIndex,
               double endValue, int32_t endIndex) {
-  WalkEdge(buffer, entries, startValue, startIndex, endValue, endIndex,
-           [](double v) { return TruncToInt32(v); });
+  FillEdgeRows(buffer, 0, entries, startValue, startIndex, endValue, endIndex);
 }
 
 void FillEdgeBytes(int8_t* buffer, int32_t entries, double startValue, int32_t startIndex,
                    double endValue, int32_t endIndex) {
-  WalkEdge(buffer, entries, startValue, startIndex, endValue, endIndex, [](double v) {
-    return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(TruncToInt32(v))));
-  });
+  FillEdgeBytesRows(buffer, 0, entries, startValue, startIndex, endValue, endIndex);
 }
 
 namespace raster_detail {
@@ -132,7 +140,10 @@ void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacin
   int8_t* ascendingAzimuth = backFacing ? ctx.rightAzimuth : ctx.leftAzimuth;
   int8_t* descendingPolar = backFacing ? ctx.leftPolar : ctx.rightPolar;
   int8_t* ascendingPolar = backFacing ? ctx.rightPolar : ctx.leftPolar;
-  const int32_t entries = ctx.scanlineEntries;
+  // Only the band's rows are filled: no other row is read.
+  const RowBand band = PixelRows(ctx);
+  const int32_t first = band.top;
+  const int32_t last = std::min(band.bottom, ctx.scanlineEntries);
 
   ctx.spanTop = ctx.screenHeight;
   ctx.spanBottom = 0;
@@ -148,17 +159,17 @@ void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacin
     const CubeVertex& bottom = descending ? b : a;
     const int32_t yTop = descending ? yA : yB;
     const int32_t yBottom = descending ? yB : yA;
-    FillEdge(descending ? descendingX : ascendingX, entries, top.screenX, yTop, bottom.screenX,
-             yBottom);
+    FillEdgeRows(descending ? descendingX : ascendingX, first, last, top.screenX, yTop,
+                 bottom.screenX, yBottom);
     if (mode == kGouraudShading) {
-      FillEdge(descending ? descendingShade : ascendingShade, entries, -73.0 * top.x, yTop,
-               -73.0 * bottom.x, yBottom);
+      FillEdgeRows(descending ? descendingShade : ascendingShade, first, last, -73.0 * top.x,
+                   yTop, -73.0 * bottom.x, yBottom);
     } else if (mode == kPhongShading) {
-      FillEdgeBytes(descending ? descendingAzimuth : ascendingAzimuth, entries,
-                    SignedByte(top.azimuthIndex), yTop, SignedByte(bottom.azimuthIndex),
-                    yBottom);
-      FillEdgeBytes(descending ? descendingPolar : ascendingPolar, entries,
-                    SignedByte(top.polarIndex), yTop, SignedByte(bottom.polarIndex), yBottom);
+      FillEdgeBytesRows(descending ? descendingAzimuth : ascendingAzimuth, first, last,
+                        SignedByte(top.azimuthIndex), yTop, SignedByte(bottom.azimuthIndex),
+                        yBottom);
+      FillEdgeBytesRows(descending ? descendingPolar : ascendingPolar, first, last,
+                        SignedByte(top.polarIndex), yTop, SignedByte(bottom.polarIndex), yBottom);
     }
     ctx.spanTop = std::min(ctx.spanTop, yA);
     ctx.spanBottom = std::max(ctx.spanBottom, yA);

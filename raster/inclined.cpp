@@ -70,8 +70,43 @@ inline uint64_t DrawLine(typename Store::Unit* frame, const uint8_t* texture, Sh
   return kClip ? drawn : static_cast<uint64_t>(last - first);
 }
 
-// Each pixel lands on the screen row of its line; rows outside the band are
-// walked over, never written.
+// The first index of [lo, hi) where a predicate that turns from false to true
+// along it holds, hi when it never does; a guess close to the answer makes it
+// a step or two, a bad one costs a halving search.
+template <typename Pred>
+int64_t FirstHolding(int64_t lo, int64_t hi, int64_t guess, Pred holds) {
+  int64_t at = std::clamp(guess, lo, hi);
+  for (int k = 0; k < 4; ++k) {
+    if (at > lo && holds(at - 1)) {
+      --at;
+    } else if (at < hi && !holds(at)) {
+      ++at;
+    } else {
+      return at;
+    }
+  }
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (holds(mid)) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  return lo;
+}
+
+// The column at which the displacement (x - centre) * slope reaches `shift`,
+// about: where to start looking for the exact one in the table.
+inline int64_t ColumnNear(int64_t centre, double slope, int64_t shift) {
+  const double x = static_cast<double>(centre) + static_cast<double>(shift) / slope;
+  if (!(x > -1e15 && x < 1e15)) return x > 0 ? INT64_MAX / 2 : INT64_MIN / 2;
+  return static_cast<int64_t>(x);
+}
+
+// Each pixel lands on the screen row of its line; a line is drawn over the
+// columns whose rows lie in the band, found once per line, and only walked
+// over (its texture moved on) left of them.
 template <typename Store, typename Shader>
 void WalkInclinedRows(RasterContext& ctx, int32_t faceIndex) {
   using Unit = typename Store::Unit;
@@ -109,26 +144,44 @@ void WalkInclinedRows(RasterContext& ctx, int32_t faceIndex) {
     const int64_t x0 = std::max<int64_t>(xL, 0);
     const int64_t x1 = std::min<int64_t>(xR, columns);
     if (x0 >= x1) continue;
+    // The displacement is monotonic along a line, so its two ends bound it.
+    const int64_t stepA = steps[x0];
+    const int64_t stepB = steps[x1 - 1];
+    if (s + std::max(stepA, stepB) < bandTop || s + std::min(stepA, stepB) >= bandBottom)
+      continue;
+    int64_t xa = x0;
+    int64_t xb = x1;
+    const auto below = [&](int64_t limit) {
+      return [=](int64_t x) { return s + steps[x] < limit; };
+    };
+    const auto reaches = [&](int64_t limit) {
+      return [=](int64_t x) { return s + steps[x] >= limit; };
+    };
+    if (stepA < stepB) {  // down the screen to the right
+      if (s + stepA < bandTop)
+        xa = FirstHolding(x0, x1, ColumnNear(cx, slope, bandTop - s), reaches(bandTop));
+      if (s + stepB >= bandBottom)
+        xb = FirstHolding(xa, x1, ColumnNear(cx, slope, bandBottom - s), reaches(bandBottom));
+    } else if (stepA > stepB) {  // up the screen to the right
+      if (s + stepA >= bandBottom)
+        xa = FirstHolding(x0, x1, ColumnNear(cx, slope, bandBottom - s), below(bandBottom));
+      if (s + stepB < bandTop)
+        xb = FirstHolding(xa, x1, ColumnNear(cx, slope, bandTop - s), below(bandTop));
+    }
+    if (xa >= xb) continue;
     const int64_t row0 = s + Displacement(ctx, xL, cx, columns);
     LineStart line = StartLine(ctx, static_cast<double>(xL - cx), static_cast<double>(cy - row0),
                                f, acrossU, acrossV);
-    const uint32_t hidden = static_cast<uint32_t>(x0 - xL);
+    const uint32_t hidden = static_cast<uint32_t>(xa - xL);
     const uint32_t texU = line.texU + line.stepU * hidden;
     const uint32_t texV = line.texV + line.stepV * hidden;
-    // The displacement is monotonic along a line, so its two ends bound it.
-    const int64_t rowA = s + steps[x0];
-    const int64_t rowB = s + steps[x1 - 1];
-    if (fits && std::min(rowA, rowB) >= bandTop && std::max(rowA, rowB) < bandBottom) {
+    if (fits) {
       const int64_t base = s * width;
-      drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, x0, x1,
+      drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, xa, xb,
                                       [=](int64_t x) { return base + offsets[x]; });
     } else {
-      drawn += DrawLine<Store, true>(frame, texture, shader, texU, texV, line, x0, x1,
-                                     [=](int64_t x) {
-                                       const int64_t row = s + steps[x];
-                                       return row >= bandTop && row < bandBottom ? row * width + x
-                                                                                 : -1;
-                                     });
+      drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, xa, xb,
+                                      [=](int64_t x) { return (s + steps[x]) * width + x; });
     }
   }
   ctx.drawnPixelCount += drawn;

@@ -1,9 +1,13 @@
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "platform/threads.h"
 #include "scene/cube_model.h"
+#include "scene/frame_bands.h"
 #include "scene/tables.h"
 
 RasterContext sceneRaster;
@@ -12,6 +16,55 @@ namespace {
 
 // What the faces of the frame being drawn read; refreshed by every DrawCube.
 RasterScene frameInputs;
+
+// A band's context, a cache line of its own: the threads write their
+// contexts face after face.
+struct alignas(64) BandContext {
+  RasterContext ctx;
+};
+
+// The contexts a frame drawn by several threads is drawn with, one per band,
+// each with scanline buffers of its own; set up for the screen of
+// sceneRaster and the shared team's size, and again only when either changes.
+struct FrameBands {
+  std::vector<BandContext> bands;
+  std::vector<int32_t> starts;
+  int32_t width = 0, height = 0, pixelFormat = -1;
+};
+FrameBands frameBands;
+
+void FreeBands() {
+  for (BandContext& band : frameBands.bands) FreeRasterScreen(band.ctx);
+  frameBands = FrameBands{};
+}
+
+// How many bands the frame is drawn in: one per thread, no more than rows.
+int32_t BandCount() {
+  return std::max(1, std::min(plat::ThreadCount(), sceneRaster.screenHeight));
+}
+
+// False, drawing with sceneRaster alone, when the buffers cannot be had.
+bool PrepareBands(int32_t count) {
+  FrameBands& f = frameBands;
+  const RasterContext& screen = sceneRaster;
+  if (static_cast<int32_t>(f.bands.size()) == count && f.width == screen.screenWidth &&
+      f.height == screen.screenHeight && f.pixelFormat == screen.pixelFormat)
+    return true;
+  FreeBands();
+  const int32_t bitsPerPixel = 8 * (screen.pixelFormat + 1);
+  f.bands.resize(static_cast<size_t>(count));
+  f.starts.resize(static_cast<size_t>(count) + 1);
+  for (BandContext& band : f.bands) {
+    if (!SetRasterScreen(band.ctx, screen.screenWidth, screen.screenHeight, bitsPerPixel)) {
+      FreeBands();
+      return false;
+    }
+  }
+  f.width = screen.screenWidth;
+  f.height = screen.screenHeight;
+  f.pixelFormat = screen.pixelFormat;
+  return true;
+}
 
 }  // namespace
 
@@ -41,7 +94,12 @@ int32_t EnterMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   if (!DrawableDepth(bitsPerPixel)) return 0;
   projectionScale = width / 10;
   if (bitsPerPixel == 16) Build16BitTables();
-  return SetRasterScreen(sceneRaster, width, height, bitsPerPixel);
+  FreeBands();
+  if (!SetRasterScreen(sceneRaster, width, height, bitsPerPixel)) return 0;
+  // Set up now rather than at the first frame; DrawCube does it on a change.
+  const int32_t count = BandCount();
+  if (count > 1) PrepareBands(count);
+  return 1;
 }
 
 RasterScene SceneInputs() {
@@ -72,7 +130,30 @@ void DrawCube(void* frameBuffer) {
   // After a failed mode switch the buffers may be missing: draw nothing then.
   if (!frameBuffer || ctx.scanlineEntries == 0) return;
   const FaceDrawer drawFace = FaceDrawers[ctx.pixelFormat];
-  for (int32_t face = 0; face < 6; ++face) drawFace(ctx, face);
+  const int32_t count = BandCount();
+  if (count == 1 || !PrepareBands(count)) {
+    for (int32_t face = 0; face < 6; ++face) drawFace(ctx, face);
+    return;
+  }
+  // Each band is drawn as the whole screen would be, through all six faces
+  // in order, storing only its own rows: the pixels are those of one thread.
+  std::vector<BandContext>& bands = frameBands.bands;
+  int32_t* const starts = frameBands.starts.data();
+  const int64_t rowBytes = int64_t{ctx.screenWidth} * (ctx.pixelFormat + 1);
+  SplitFrameRows(cubeVertices, ctx.screenHeight, rowBytes, count, starts);
+  for (int32_t k = 0; k < count; ++k) {
+    RasterContext& band = bands[static_cast<size_t>(k)].ctx;
+    band.scene = &frameInputs;
+    SetRasterFrame(band, frameBuffer);
+    band.bandTop = starts[k];
+    band.bandBottom = starts[k + 1];
+    band.drawnPixelCount = 0;
+  }
+  plat::SharedPool().Run(count, [&](int32_t k) {
+    RasterContext& band = bands[static_cast<size_t>(k)].ctx;
+    for (int32_t face = 0; face < 6; ++face) drawFace(band, face);
+  });
+  for (const BandContext& band : bands) ctx.drawnPixelCount += band.ctx.drawnPixelCount;
 }
 
 void AdvanceRotation() {
@@ -87,5 +168,6 @@ void FrameRateText(uint32_t fps, char* text, size_t size) {
 
 void FreeSceneMemory() {
   FreeTextures();
+  FreeBands();
   FreeRasterScreen(sceneRaster);
 }

@@ -8,7 +8,7 @@
 
 #include "platform/core/internal.h"
 #include "platform/core/present.h"
-#include "platform/row_copy.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -161,7 +161,10 @@ class EmulatedSurface final : public IDirectDrawSurface {
     Note("Blt fill " + Hex(fx->dwFillColor));
     std::vector<uint8_t>& px = Pixels();
     const size_t bpp = chain_->BytesPerPixel();
-    FillPixels(px.data(), px.size() / bpp, static_cast<uint32_t>(bpp), fx->dwFillColor);
+    // The frame's clear: at large sizes as much memory as the whole frame
+    // draws, so it is shared by the threads that draw.
+    FillPixelsShared(SharedPool(), px.data(), px.size() / bpp, static_cast<uint32_t>(bpp),
+                     fx->dwFillColor);
     return DD_OK;
   }
 

@@ -1,7 +1,10 @@
 #include "platform/core/present.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include "platform/threads.h"
 
 namespace plat::core {
 namespace {
@@ -27,16 +30,32 @@ class RowReader {
       }
       case 16: {
         const uint8_t* p = view_.pixels + row * w * 2;
-        for (size_t x = 0; x < w; ++x) o[x] = Argb555(p[2 * x] | (uint32_t{p[2 * x + 1]} << 8));
+        for (size_t x = 0; x < w; ++x) {
+          uint16_t v;
+          std::memcpy(&v, p + 2 * x, 2);
+          o[x] = Argb555(v);
+        }
         break;
       }
-      case 24:
+      case 24: {
+        const uint8_t* p = view_.pixels + row * w * 3;
+        // Four bytes at a time, the fourth thrown away; the row's last pixel
+        // by bytes, as the four would pass the end of the screen.
+        for (size_t x = 0; x + 1 < w; ++x) {
+          uint32_t v;
+          std::memcpy(&v, p + 3 * x, 4);
+          o[x] = 0xFF000000u | v;
+        }
+        const uint8_t* q = p + 3 * (w - 1);
+        o[w - 1] = 0xFF000000u | (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
+        break;
+      }
       case 32: {
-        const size_t step = static_cast<size_t>(view_.bitsPerPixel / 8);
-        const uint8_t* p = view_.pixels + row * w * step;
+        const uint8_t* p = view_.pixels + row * w * 4;
         for (size_t x = 0; x < w; ++x) {
-          const uint8_t* q = p + x * step;
-          o[x] = 0xFF000000u | (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
+          uint32_t v;
+          std::memcpy(&v, p + 4 * x, 4);
+          o[x] = 0xFF000000u | v;
         }
         break;
       }
@@ -63,6 +82,15 @@ constexpr uint64_t Lanes(uint32_t argb) {
 }
 
 bool Drawable(const ScreenView& view) { return view.pixels && view.width > 0 && view.height > 0; }
+
+// How many bands of rows a picture of `pixels` is shared out in: one per
+// drawing thread, no more than rows, and none so small that handing it over
+// costs more than it saves.
+int32_t Parts(size_t pixels, int32_t rows) {
+  constexpr size_t kPartPixels = 32 * 1024;
+  const size_t most = std::min<size_t>(static_cast<size_t>(ThreadCount()), pixels / kPartPixels);
+  return static_cast<int32_t>(std::clamp<size_t>(most, 1, static_cast<size_t>(std::max(rows, 1))));
+}
 
 }  // namespace
 
@@ -104,8 +132,14 @@ bool OutputToScreen(const Placement& p, int32_t screenWidth, int32_t screenHeigh
 void ToArgb(const ScreenView& view, uint32_t* out, size_t pitch) {
   if (!Drawable(view) || !out) return;
   const RowReader reader(view);
-  for (size_t row = 0; row < static_cast<size_t>(view.height); ++row)
-    reader.Read(row, out + row * pitch);
+  const auto height = static_cast<size_t>(view.height);
+  const int32_t parts = Parts(static_cast<size_t>(view.width) * height, view.height);
+  SharedPool().Run(parts, [&](int32_t k) {
+    const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    for (size_t row = height * static_cast<size_t>(k) / static_cast<size_t>(parts); row < last;
+         ++row)
+      reader.Read(row, out + row * pitch);
+  });
 }
 
 std::vector<uint8_t> ToRgb(const ScreenView& view) {
@@ -153,17 +187,96 @@ void AreaShrinker::Spread(int32_t from, int32_t to, std::vector<Share>* shares) 
   }
 }
 
-template <typename Pixel>
-void AreaShrinker::Across(size_t count, const Pixel& pixel) {
+void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_t sy,
+                          Rows& rows) const {
+  const auto sw = static_cast<size_t>(view.width);
+  const size_t bytes = static_cast<size_t>(view.bitsPerPixel / 8);
+  const uint8_t* row = view.pixels + sy * sw * bytes;
+  uint64_t* const across = rows.across.data();
+  const Share* const columns = columns_.data();
   // The output pixel's sum stays in a register; written out every time, it
   // is complete when the last screen pixel in it has been added.
-  uint64_t sum = 0;
-  for (size_t x = 0; x < count; ++x) {
-    const uint64_t lanes = pixel(x);
-    const Share& c = columns_[x];
-    sum += lanes * c.weight;
-    across_[static_cast<size_t>(c.first)] = sum;
-    sum = (sum & (uint64_t{c.closes} - 1)) + lanes * c.rest;
+  const auto walk = [&](const auto& pixel) {
+    uint64_t sum = 0;
+    for (size_t x = 0; x < sw; ++x) {
+      const uint64_t lanes = pixel(x);
+      const Share& c = columns[x];
+      sum += lanes * c.weight;
+      across[static_cast<size_t>(c.first)] = sum;
+      sum = (sum & (uint64_t{c.closes} - 1)) + lanes * c.rest;
+    }
+  };
+  switch (view.bitsPerPixel) {
+    case 8: walk([&](size_t x) { return palette[row[x]]; }); break;
+    case 16:
+      walk([&](size_t x) { return Lanes(Argb555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8))); });
+      break;
+    case 24:
+    case 32:
+      walk([&](size_t x) {
+        const uint8_t* q = row + x * bytes;
+        return Lanes(q[2], q[1], q[0]);
+      });
+      break;
+    default: walk([](size_t) { return uint64_t{0}; }); break;
+  }
+}
+
+void AreaShrinker::ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first,
+                              int32_t last, Rows& rows, uint32_t* out, size_t pitch) const {
+  const size_t w = rows.across.size();
+  constexpr uint64_t kLane = (uint64_t{1} << 21) - 1;
+  // The screen rows that start in the band's output rows; the row before
+  // them, where it reaches into the band, starts the first sum with its rest.
+  const auto starting = [&](int32_t output) {
+    return static_cast<size_t>(
+        std::lower_bound(rows_.begin(), rows_.end(), output,
+                         [](const Share& s, int32_t o) { return s.first < o; }) -
+        rows_.begin());
+  };
+  const size_t top = starting(first);
+  const size_t bottom = starting(last);
+  std::fill(rows.redBlue.begin(), rows.redBlue.end(), uint64_t{0});
+  std::fill(rows.green.begin(), rows.green.end(), uint64_t{0});
+  if (top > 0 && rows_[top - 1].rest > 0) {
+    Across(view, palette, top - 1, rows);
+    const uint64_t rest = rows_[top - 1].rest;
+    for (size_t x = 0; x < w; ++x) {
+      const uint64_t a = rows.across[x];
+      rows.redBlue[x] = (((a >> 42) << 32) | (a & kLane)) * rest;
+      rows.green[x] = ((a >> 21) & kLane) * rest;
+    }
+  }
+  uint64_t* const redBlues = rows.redBlue.data();
+  uint64_t* const greens = rows.green.data();
+  const uint64_t* const across = rows.across.data();
+  for (size_t sy = top; sy < bottom; ++sy) {
+    Across(view, palette, sy, rows);
+    // Down the rows, red and blue in 32-bit lanes, green apart: up to
+    // 255 * 4096 * 4096, below 2^32. A screen row that closes an output row
+    // finishes it and starts the next with what it has left.
+    const Share& t = rows_[sy];
+    const uint64_t weight = t.weight;
+    if (!t.closes) {
+      for (size_t x = 0; x < w; ++x) {
+        const uint64_t a = across[x];
+        redBlues[x] += (((a >> 42) << 32) | (a & kLane)) * weight;
+        greens[x] += ((a >> 21) & kLane) * weight;
+      }
+      continue;
+    }
+    uint32_t* o = out + static_cast<size_t>(t.first) * pitch;
+    constexpr uint64_t kHalf = kWhole * kWhole / 2;
+    const uint64_t rest = t.rest;
+    for (size_t x = 0; x < w; ++x) {
+      const uint64_t a = across[x], rb = ((a >> 42) << 32) | (a & kLane), g = (a >> 21) & kLane;
+      const uint64_t redBlue = redBlues[x] + rb * weight + ((kHalf << 32) | kHalf);
+      const uint64_t green = greens[x] + g * weight + kHalf;
+      o[x] = static_cast<uint32_t>(0xFF000000u | ((redBlue >> 56) << 16) | ((green >> 24) << 8) |
+                                   ((redBlue & 0xFFFFFFFF) >> 24));
+      redBlues[x] = rb * rest;
+      greens[x] = g * rest;
+    }
   }
 }
 
@@ -183,9 +296,15 @@ bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
     rowsTo_ = height;
   }
   const auto w = static_cast<size_t>(width);
-  across_.resize(w);
-  redBlue_.assign(w, 0);
-  green_.assign(w, 0);
+  const int32_t parts =
+      Parts(static_cast<size_t>(view.width) * static_cast<size_t>(view.height), height);
+  if (bands_.size() < static_cast<size_t>(parts)) bands_.resize(static_cast<size_t>(parts));
+  for (int32_t k = 0; k < parts; ++k) {
+    Rows& rows = bands_[static_cast<size_t>(k)];
+    rows.across.resize(w);
+    rows.redBlue.resize(w);
+    rows.green.resize(w);
+  }
 
   uint64_t palette[256];
   if (view.bitsPerPixel == 8) {
@@ -194,51 +313,11 @@ bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
       palette[i] = Lanes(e.peRed, e.peGreen, e.peBlue);
     }
   }
-  const auto sw = static_cast<size_t>(view.width);
-  const size_t bytes = static_cast<size_t>(view.bitsPerPixel / 8);
-  constexpr uint64_t kLane = (uint64_t{1} << 21) - 1;
-  for (size_t sy = 0; sy < static_cast<size_t>(view.height); ++sy) {
-    const uint8_t* row = view.pixels + sy * sw * bytes;
-    switch (view.bitsPerPixel) {
-      case 8: Across(sw, [&](size_t x) { return palette[row[x]]; }); break;
-      case 16:
-        Across(sw, [&](size_t x) {
-          return Lanes(Argb555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8)));
-        });
-        break;
-      case 24:
-      case 32:
-        Across(sw, [&](size_t x) {
-          const uint8_t* q = row + x * bytes;
-          return Lanes(q[2], q[1], q[0]);
-        });
-        break;
-      default: Across(sw, [](size_t) { return uint64_t{0}; }); break;
-    }
-    // Down the rows, red and blue in 32-bit lanes, green apart: up to
-    // 255 * 4096 * 4096, below 2^32. A screen row that closes an output row
-    // finishes it and starts the next with what it has left.
-    const Share& t = rows_[sy];
-    if (!t.closes) {
-      for (size_t x = 0; x < w; ++x) {
-        const uint64_t a = across_[x];
-        redBlue_[x] += (((a >> 42) << 32) | (a & kLane)) * t.weight;
-        green_[x] += ((a >> 21) & kLane) * t.weight;
-      }
-      continue;
-    }
-    uint32_t* o = out + static_cast<size_t>(t.first) * pitch;
-    constexpr uint64_t kHalf = kWhole * kWhole / 2;
-    for (size_t x = 0; x < w; ++x) {
-      const uint64_t a = across_[x], rb = ((a >> 42) << 32) | (a & kLane), g = (a >> 21) & kLane;
-      const uint64_t redBlue = redBlue_[x] + rb * t.weight + ((kHalf << 32) | kHalf);
-      const uint64_t green = green_[x] + g * t.weight + kHalf;
-      o[x] = static_cast<uint32_t>(0xFF000000u | ((redBlue >> 56) << 16) | ((green >> 24) << 8) |
-                                   ((redBlue & 0xFFFFFFFF) >> 24));
-      redBlue_[x] = rb * t.rest;
-      green_[x] = g * t.rest;
-    }
-  }
+  SharedPool().Run(parts, [&](int32_t k) {
+    const auto first = static_cast<int32_t>(int64_t{height} * k / parts);
+    const auto last = static_cast<int32_t>(int64_t{height} * (k + 1) / parts);
+    ShrinkBand(view, palette, first, last, bands_[static_cast<size_t>(k)], out, pitch);
+  });
   return true;
 }
 

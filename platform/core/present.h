@@ -32,7 +32,8 @@ bool OutputToScreen(const Placement& placement, int32_t screenWidth, int32_t scr
 
 // The view's pixels as 0xFFRRGGBB, rows `pitch` pixels apart: 8 bits through
 // the palette, 16 bits as 5-5-5, 24 bits as blue, green, red bytes, 32 bits
-// as blue, green, red, unused.
+// as blue, green, red, unused. Large views are shared out over the drawing
+// threads (SharedPool) in bands of rows.
 void ToArgb(const ScreenView& view, uint32_t* out, size_t pitch);
 // The same as 8-bit red, green, blue triples, width * height * 3 bytes.
 std::vector<uint8_t> ToRgb(const ScreenView& view);
@@ -43,7 +44,10 @@ bool Shrinks(const Placement& placement, int32_t screenWidth, int32_t screenHeig
 // Shrinks a screen for a smaller output: every output pixel is the average of
 // the screen area it covers, so thin lines and text stay readable where
 // dropping pixels would break them up. Keeps its working rows from call to
-// call; shown again at the same sizes it allocates nothing.
+// call; shown again at the same sizes it allocates nothing. Large outputs are
+// shared out over the drawing threads in bands of output rows, each with
+// working rows of its own; the sums are whole numbers, so the picture is the
+// same for any number of threads.
 class AreaShrinker {
  public:
   // The view as width x height pixels of 0xFFRRGGBB, rows `pitch` pixels
@@ -63,16 +67,22 @@ class AreaShrinker {
     bool closes;
   };
   static void Spread(int32_t from, int32_t to, std::vector<Share>* shares);
-  // One screen row of `count` pixels into across_; pixel(x) gives pixel x
-  // with its channels side by side.
-  template <typename Pixel>
-  void Across(size_t count, const Pixel& pixel);
+  // One band's working rows.
+  struct Rows {
+    std::vector<uint64_t> across;           // a screen row shrunk, channels side by side
+    std::vector<uint64_t> redBlue, green;  // the output row being summed
+  };
+  // Screen row sy shrunk across into rows.across; palette: the 8-bit
+  // screen's colours with their channels side by side.
+  void Across(const ScreenView& view, const uint64_t* palette, size_t sy, Rows& rows) const;
+  // Output rows [first, last) into out.
+  void ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first, int32_t last,
+                  Rows& rows, uint32_t* out, size_t pitch) const;
 
   std::vector<Share> columns_;
   std::vector<Share> rows_;
   int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
-  std::vector<uint64_t> across_;           // a screen row shrunk, channels side by side
-  std::vector<uint64_t> redBlue_, green_;  // the output row being summed
+  std::vector<Rows> bands_;
 };
 
 }  // namespace plat::core
