@@ -1,26 +1,28 @@
 #!/usr/bin/env python3
-"""Checks the include graph of the frame (app/), the platform (platform/), the
-resources (res/) and the data generator (tools/gen_assets*):
+"""Checks the include graph of the whole tree (app/, platform/, raster/, res/,
+scene/, tools/ and tests/):
 
-- each folder includes only what its layer may use (RULES below: a folder
-  reaching up, or sideways into another backend, is named with the line);
-- no circle: files of one module (name.h and name.cpp) taken together, no
-  module reaches itself through its includes.
+- each layer includes only what it may use (RULES below: a layer reaching
+  up, or sideways into another backend, is named with the line);
+- no circle between layers, nor between modules (name.h and name.cpp taken
+  together) inside them.
 
-Prints each folder's modules with what they use, lowest first, then "ok", or
-the faults and exit status 1. Usage: check_layers.py [SOURCE_DIR] [--quiet]
+Prints each layer with the layers it uses, then "ok", or the faults and exit
+status 1. Usage: check_layers.py [SOURCE_DIR] [--quiet]
 """
 import os
 import re
 import sys
 
-# Folder -> the folders (or single files) its files may include, besides
-# system headers. Each entry is the folder's own README.md in one line.
+# Layer -> what its files may include besides system headers: folders (their
+# own files, not their subfolders), single headers, or "name/" for a whole
+# subtree. A layer is a folder, a single file, or a name prefix (its files'
+# names begin with it). Each entry is the folder's README.md in one line.
 RULES = {
     # The real SDK on Windows: system headers only.
     "platform/win32/sdk.h": [],
-    # The services' shapes (USER32, GDI, DirectDraw, DirectInput), the font
-    # and small helpers; on Windows the SDK itself.
+    # The services' shapes (USER32, GDI, DirectDraw, DirectInput), the font,
+    # the worker threads and small helpers; on Windows the SDK itself.
     "platform": ["platform", "platform/win32/sdk.h"],
     # The emulated window system shared by every emulating backend.
     "platform/core": ["platform/core", "platform"],
@@ -31,61 +33,81 @@ RULES = {
     # The program's resources, described in the platform's tables.
     "res": ["res", "platform"],
     # The frame: the platform's services and the command ids; never a
-    # backend, never the resources themselves (main hands those over).
+    # backend, the scene or the rasteriser.
     "app": ["app", "platform", "res/resource_ids.h"],
+    # The rasteriser: nothing outside itself.
+    "raster": ["raster"],
+    # The scene drawn into memory: the rasteriser and the worker threads.
+    "scene": ["scene", "raster", "platform/threads.h"],
+    # The application class, derived from the frame's DDApp.
+    "scene/cube_app": ["scene", "raster", "app/ddapp.h", "app/frame_view.h", "platform",
+                       "res/resource_ids.h"],
     # The programs' entry points: everything they put together.
     "app/main": ["app", "scene", "res", "platform", "platform/core", "platform/win32"],
+    # The tools: the scene, the rasteriser, the platform's headers, the
+    # resources (for the resource script) and their own helpers.
+    "tools": ["tools", "scene", "raster", "platform", "res"],
     # The data generator and its previews: the tools' own helpers only.
     "tools/gen_assets": ["tools/gen_assets", "tools/arguments.h", "tools/files.h",
                          "tools/picture.h", "tools/png_write.h"],
 }
+# A test suite: its own folder, the shared support and anything of the tree,
+# never another suite's files.
+TREE = ["app/", "platform/", "raster/", "res/", "scene/", "tools/"]
+for suite in ("desktop", "e2e", "frame", "platform", "raster", "scene", "support", "tools"):
+    RULES["tests/" + suite] = ["tests/" + suite, "tests/support"] + TREE
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
-def folder_of(path):
-    if path in RULES:
-        return path
-    if path.startswith("tools/gen_assets"):
-        return "tools/gen_assets"
-    return os.path.dirname(path)
+def layer_of(path):
+    """The most specific layer naming the file: itself, a name prefix, its folder."""
+    stem = os.path.splitext(path)[0]
+    best = None
+    for key in RULES:
+        by_name = stem.startswith(key) and "/" not in stem[len(key):]
+        if key in (path, os.path.dirname(path)) or by_name:
+            if best is None or len(key) > len(best):
+                best = key
+    return best or os.path.dirname(path)
 
 
-def allowed(folder, target):
-    for rule in RULES.get(folder, []):
-        if target == rule:
-            return True
-        if not rule.endswith((".h", ".cpp")) and rule in (folder_of(target), os.path.dirname(target)):
+def allowed(layer, target):
+    for rule in RULES.get(layer, []):
+        if rule.endswith("/"):
+            if target.startswith(rule):
+                return True
+        elif rule in (target, layer_of(target), os.path.dirname(target)):
             return True
     return False
 
 
-def module_of(path):
-    return os.path.splitext(path)[0]
-
-
 def sources(root):
-    for top in ("app", "platform", "res", "tools"):
+    for top in ("app", "platform", "raster", "res", "scene", "tools", "tests"):
         for base, _, files in os.walk(os.path.join(root, top)):
             for name in sorted(files):
-                path = os.path.relpath(os.path.join(base, name), root)
-                if not name.endswith((".h", ".cpp")):
-                    continue
-                if top == "tools" and not name.startswith("gen_assets"):
-                    continue
-                yield path
+                if name.endswith((".h", ".cpp")):
+                    yield os.path.relpath(os.path.join(base, name), root)
 
 
 def includes(root, path):
+    """The tree's files a file includes, searched as the compiler does: beside
+    the file, then from the top (the include views), then tests/ for tests."""
+    places = [os.path.dirname(path), ""] + (["tests"] if path.startswith("tests/") else [])
     with open(os.path.join(root, path), encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
             m = INCLUDE.match(line)
-            if m:
-                yield number, m.group(1)
+            if not m:
+                continue
+            for place in places:
+                target = os.path.normpath(os.path.join(place, m.group(1)))
+                if os.path.isfile(os.path.join(root, target)):
+                    yield number, target
+                    break  # not found anywhere: a header of the build or a library
 
 
 def circles(graph):
-    """Strongly connected components of more than one module, or with a loop."""
+    """Strongly connected components of more than one node, or with a loop."""
     index, low, stack, on, found, counter = {}, {}, [], set(), [], [0]
 
     def visit(v):
@@ -122,31 +144,32 @@ def main():
     quiet = "--quiet" in sys.argv
     root = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     faults = []
-    graph = {}
+    modules, layers = {}, {}
     for path in sources(root):
-        folder = folder_of(path)
-        if folder not in RULES:
-            faults.append("%s: its folder %s has no rule here" % (path, folder))
+        layer = layer_of(path)
+        if layer not in RULES:
+            faults.append("%s: its folder %s has no rule here" % (path, layer))
             continue
-        mine = module_of(path)
-        graph.setdefault(mine, set())
+        mine = os.path.splitext(path)[0]
+        modules.setdefault(mine, set())
+        layers.setdefault(layer, set())
         for number, target in includes(root, path):
-            if not os.path.exists(os.path.join(root, target)):
-                continue  # a header of the build or a library, found elsewhere
-            if not allowed(folder, target):
-                faults.append("%s:%d: %s may not include %s" % (path, number, folder, target))
-            other = module_of(target)
-            if other != mine:
-                graph[mine].add(other)
-    for part in circles(graph):
-        faults.append("circle: " + " -> ".join(part + [part[0]]))
+            if not allowed(layer, target):
+                faults.append("%s:%d: %s may not include %s" % (path, number, layer, target))
+            if os.path.splitext(target)[0] != mine:
+                modules[mine].add(os.path.splitext(target)[0])
+            if layer_of(target) != layer:
+                layers[layer].add(layer_of(target))
+    for kind, graph in (("layers", layers), ("modules", modules)):
+        for part in circles(graph):
+            faults.append("circle of %s, each reaching the others: %s" % (kind, ", ".join(part)))
     if not quiet:
-        for module in sorted(graph):
-            print("%-34s %s" % (module, ", ".join(sorted(graph[module]))))
+        for layer in sorted(layers):
+            print("%-22s %s" % (layer, ", ".join(sorted(layers[layer]))))
     if faults:
         print("\n".join(faults))
         return 1
-    print("ok: %d modules, no circle, every include allowed" % len(graph))
+    print("ok: %d layers, %d modules, no circle, every include allowed" % (len(layers), len(modules)))
     return 0
 
 
