@@ -1,7 +1,9 @@
 // kelvo-bench: times whole frames of the spinning cube (clear, project, six
 // faces, rotate) for every depth and shading mode, beside the limit of the
 // same buffer: clearing it and writing as many pixels through a 256-entry
-// table. No window and no platform: the scene draws into memory.
+// table, with as many threads as the frame. No window and no platform: the
+// scene draws into memory. With --present it also times the desktop's
+// presentation of the drawn screen.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,13 +15,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/threads.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
+#if KELVO_BENCH_PRESENT
+#include "platform/core/present.h"
+#endif
 
-// Every C++ allocation of the process passes here, so the timed loop can
-// show it makes none.
+// Every C++ allocation of the process passes here, so the timed loops can
+// show they make none.
 static std::atomic<uint64_t> allocationCount{0};
 
 void* operator new(std::size_t size) {
@@ -36,22 +42,35 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kelvo-bench [--assets DIR] [--mode WxHxBPP[,...]] [--shading S[,...]] [--frames N]\n"
-    "                   [--csv]\n"
+    "usage: kelvo-bench [--assets DIR] [--sizes WxH[,...]] [--depths BPP[,...]]\n"
+    "                   [--mode WxHxBPP[,...]] [--shading S[,...]] [--threads N[,...]]\n"
+    "                   [--frames N] [--present] [--csv]\n"
     "Times frames as the program draws them (clear, project, six faces, rotate) beside the\n"
     "limit of the same buffer: clearing it and writing the same number of pixels through a\n"
-    "256-entry table.\n"
+    "256-entry table, with the same number of threads.\n"
     "  --assets DIR          read the data files from DIR (default: the build's data folder)\n"
-    "  --mode WxHxBPP,...    the modes to time, sides 16-4095, depth 8, 16, 24 or 32\n"
-    "                        (default 640x480, 1024x768 and 1600x1200 at every depth)\n"
+    "  --sizes WxH,...       the screen sizes to time, sides 16-4095 (default 640x480,\n"
+    "                        1024x768, 1600x1200, 1920x1440 and 3840x2160)\n"
+    "  --depths BPP,...      their depths, 8, 16, 24 or 32 (default all four)\n"
+    "  --mode WxHxBPP,...    whole modes instead of --sizes and --depths\n"
     "  --shading S,...       the shading modes to time, 0-5 (default all six)\n"
-    "  --frames N            frames per case (default: by size, 100 to 1000)\n"
-    "  --csv                 comma-separated output: mode, shading, frames, fps,\n"
+    "  --threads N,...       threads drawing each frame, 1-64; several give a row for each\n"
+    "                        (default: KELVO_THREADS, else the machine's cores)\n"
+    "  --frames N            frames per case (default: by size, 20 to 1000)\n"
+    "  --present             also time the desktop's presentation of the drawn screen:\n"
+    "                        its conversion to 32-bit colour at its own size, and its\n"
+    "                        shrinking by averaging to half each side (to fit 1280x960\n"
+    "                        when larger), each against the frame's time\n"
+    "  --csv                 comma-separated output: mode, shading, threads, frames, fps,\n"
     "                        ns_per_frame, ns_per_pixel, limit_ns_per_frame,\n"
-    "                        pixels_per_frame, clear_ns_per_frame, allocations\n"
+    "                        pixels_per_frame, clear_ns_per_frame, allocations; with\n"
+    "                        --present also present_argb_ns, present_shrink_ns,\n"
+    "                        present_shrink_size\n"
     "  -h, --help            this text\n"
     "ns per drawn pixel leaves the clear out: (ns per frame - ns per clear) / pixels drawn.\n"
-    "Exit status: 0 done, 1 the data could not be read or the timed frames allocated\n"
+    "The table is followed by a line per size and thread count: its mean cost against its\n"
+    "pixel count.\n"
+    "Exit status: 0 done, 1 the data could not be read or the timed loops allocated\n"
     "memory, 2 bad command line.\n";
 
 using Clock = std::chrono::steady_clock;
@@ -64,8 +83,10 @@ struct Options {
   std::string assets = KELVO_DATA_DIR;
   std::vector<Mode> modes;
   std::vector<int32_t> shadings;
-  long frames = 0;  // 0: chosen per mode
+  std::vector<int32_t> threads;  // empty: from the environment
+  long frames = 0;               // 0: chosen per mode
   bool csv = false;
+  bool present = false;
 };
 
 // Calls take(item) for each comma-separated item of a list; false at the
@@ -81,12 +102,24 @@ bool ForEachItem(std::string_view list, Take take) {
   }
 }
 
+// "WxH", each side 16-4095.
+bool ParseSize(std::string_view text, Mode* size) {
+  const size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  long w = 0, h = 0;
+  if (!ParseInt(text.substr(0, x), 16, 4095, &w) || !ParseInt(text.substr(x + 1), 16, 4095, &h))
+    return false;
+  *size = {static_cast<int32_t>(w), static_cast<int32_t>(h), 0};
+  return true;
+}
+
 // Empty when the arguments are good, else what is wrong.
 std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
   Arguments args;
   std::string error;
   if (!SplitArguments(argc, argv,
-                      {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frames", 1},
+                      {{"--assets", 1}, {"--mode", 1}, {"--sizes", 1}, {"--depths", 1},
+                       {"--shading", 1}, {"--threads", 1}, {"--frames", 1}, {"--present", 0},
                        {"--csv", 0}},
                       0, &args, &error))
     return error;
@@ -97,6 +130,14 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
     if (o->assets.empty()) return "empty folder name after --assets";
   }
   o->csv = args.Has("--csv");
+  o->present = args.Has("--present");
+#if !KELVO_BENCH_PRESENT
+  if (o->present)
+    return "--present times the emulated desktop's presentation, which this build does not "
+           "have";
+#endif
+  if (args.Has("--mode") && (args.Has("--sizes") || args.Has("--depths")))
+    return "--mode names whole modes: give either it or --sizes and --depths";
   if (args.Has("--mode")) {
     const std::string_view list = args.Value("--mode");
     const bool good = ForEachItem(list, [o](std::string_view item) {
@@ -110,6 +151,30 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
       return "bad --mode '" + std::string(list) + "' (want WxHxBPP, sides 16-4095, depth 8, 16, 24 "
              "or 32, several with commas)";
   }
+  std::vector<Mode> sizes;
+  if (args.Has("--sizes")) {
+    const std::string_view list = args.Value("--sizes");
+    const bool good = ForEachItem(list, [&sizes](std::string_view item) {
+      Mode size{};
+      if (!ParseSize(item, &size)) return false;
+      sizes.push_back(size);
+      return true;
+    });
+    if (!good)
+      return "bad --sizes '" + std::string(list) + "' (want WxH, sides 16-4095, several with "
+             "commas)";
+  }
+  std::vector<int32_t> depths;
+  if (args.Has("--depths")) {
+    const std::string_view list = args.Value("--depths");
+    const bool good = ForEachItem(list, [&depths](std::string_view item) {
+      long value = 0;
+      if (!ParseInt(item, 8, 32, &value) || value % 8 != 0) return false;
+      depths.push_back(static_cast<int32_t>(value));
+      return true;
+    });
+    if (!good) return "bad --depths '" + std::string(list) + "' (8, 16, 24 or 32, several with commas)";
+  }
   if (args.Has("--shading")) {
     const std::string_view list = args.Value("--shading");
     const bool good = ForEachItem(list, [o](std::string_view item) {
@@ -120,11 +185,26 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
     });
     if (!good) return "bad --shading '" + std::string(list) + "' (0-5, several with commas)";
   }
+  if (args.Has("--threads")) {
+    const std::string_view list = args.Value("--threads");
+    const bool good = ForEachItem(list, [o](std::string_view item) {
+      int32_t count = 0;
+      if (!plat::ParseThreadCount(item, &count)) return false;
+      o->threads.push_back(count);
+      return true;
+    });
+    if (!good)
+      return "bad --threads '" + std::string(list) + "' (1-" + std::to_string(plat::kMaxThreads) +
+             ", several with commas)";
+  }
   if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 1000000, &o->frames))
     return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-1000000)";
   if (o->modes.empty()) {
-    for (const Mode size : {Mode{640, 480, 0}, Mode{1024, 768, 0}, Mode{1600, 1200, 0}}) {
-      for (const int32_t bpp : {8, 16, 24, 32}) o->modes.push_back({size.width, size.height, bpp});
+    if (sizes.empty())
+      sizes = {{640, 480, 0}, {1024, 768, 0}, {1600, 1200, 0}, {1920, 1440, 0}, {3840, 2160, 0}};
+    if (depths.empty()) depths = {8, 16, 24, 32};
+    for (const Mode size : sizes) {
+      for (const int32_t bpp : depths) o->modes.push_back({size.width, size.height, bpp});
     }
   }
   if (o->shadings.empty()) o->shadings = {0, 1, 2, 3, 4, 5};
@@ -142,38 +222,77 @@ bool Load(const std::string& folder) {
 
 struct Result {
   long frames = 0;
+  int32_t threads = 1;
   double frameNs = 0;      // per frame, as drawn
   double clearNs = 0;      // per frame, the clear alone
   double pixels = 0;       // drawn per frame
   double limitNs = 0;      // per frame: clear plus as many table writes
+  double argbNs = 0;       // the screen converted to 0xFFRRGGBB at its own size
+  double shrinkNs = 0;     // the screen shrunk to shrinkWidth x shrinkHeight
+  int32_t shrinkWidth = 0, shrinkHeight = 0;
   uint64_t allocations = 0;
 };
 
-// count pixels, frame-sized pass after pass, each a texel through a 256-entry
-// table: the least work a drawn pixel can cost.
+// count pixels into the `units` pixels from `first`, pass after pass, each a
+// texel (from the start-th on) through a 256-entry table: the least work a
+// drawn pixel can cost.
 template <typename Unit>
-void TableWrites(uint8_t* frame, size_t frameUnits, const Unit* table, const uint8_t* texels,
-                 uint64_t count) {
-  Unit* out = reinterpret_cast<Unit*>(frame);
+void TableWrites(uint8_t* frame, size_t first, size_t units, const Unit* table,
+                 const uint8_t* texels, uint64_t start, uint64_t count) {
+  Unit* out = reinterpret_cast<Unit*>(frame) + first;
   for (uint64_t done = 0; done < count;) {
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count - done, frameUnits));
-    for (size_t i = 0; i < chunk; ++i) out[i] = table[texels[(done + i) & 16383]];
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count - done, units));
+    const uint64_t at = start + done;
+    for (size_t i = 0; i < chunk; ++i) out[i] = table[texels[(at + i) & 16383]];
     done += chunk;
   }
 }
 
-void TableWrites24(uint8_t* frame, size_t frameUnits, const uint32_t* table,
-                   const uint8_t* texels, uint64_t count) {
+void TableWrites24(uint8_t* frame, size_t first, size_t units, const uint32_t* table,
+                   const uint8_t* texels, uint64_t start, uint64_t count) {
+  uint8_t* out = frame + 3 * first;
   for (uint64_t done = 0; done < count;) {
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count - done, frameUnits));
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count - done, units));
+    const uint64_t at = start + done;
     for (size_t i = 0; i < chunk; ++i) {
-      const uint32_t colour = table[texels[(done + i) & 16383]];
+      const uint32_t colour = table[texels[(at + i) & 16383]];
       const uint16_t low = static_cast<uint16_t>(colour);
-      std::memcpy(frame + 3 * i, &low, 2);
-      frame[3 * i + 2] = static_cast<uint8_t>(colour >> 16);
+      std::memcpy(out + 3 * i, &low, 2);
+      out[3 * i + 2] = static_cast<uint8_t>(colour >> 16);
     }
     done += chunk;
   }
+}
+
+// The table writes of a frame shared over the team as the frame is: each
+// thread a band of rows, writing its share of the count there.
+void SharedTableWrites(const Mode& mode, uint8_t* frame, uint64_t count) {
+  plat::WorkerPool& pool = plat::SharedPool();
+  const int32_t parts = std::max(1, std::min(pool.threads(), mode.height));
+  const auto width = static_cast<size_t>(mode.width);
+  const uint8_t* texels = textures[1];
+  pool.Run(parts, [&](int32_t k) {
+    const auto top = static_cast<size_t>(int64_t{mode.height} * k / parts);
+    const auto bottom = static_cast<size_t>(int64_t{mode.height} * (k + 1) / parts);
+    const uint64_t start = count * static_cast<uint64_t>(k) / static_cast<uint64_t>(parts);
+    const uint64_t end = count * static_cast<uint64_t>(k + 1) / static_cast<uint64_t>(parts);
+    const size_t first = top * width, units = (bottom - top) * width;
+    switch (mode.bpp) {
+      case 8:
+        TableWrites(frame, first, units, shadeTable8 + 200 * 256, texels, start, end - start);
+        break;
+      case 16: TableWrites(frame, first, units, palette16, texels, start, end - start); break;
+      case 24: TableWrites24(frame, first, units, palette32, texels, start, end - start); break;
+      default: TableWrites(frame, first, units, palette32, texels, start, end - start); break;
+    }
+  });
+}
+
+// The back buffer's clear as the program's colour fill does it: black, over
+// the team.
+void Clear(const Mode& mode, uint8_t* frame) {
+  const size_t units = static_cast<size_t>(mode.width) * static_cast<size_t>(mode.height);
+  plat::FillPixelsShared(plat::SharedPool(), frame, units, static_cast<uint32_t>(mode.bpp / 8), 0);
 }
 
 double Elapsed(Clock::time_point start) {
@@ -197,24 +316,76 @@ double BestNsPerFrame(long frames, Body body) {
   return best;
 }
 
-Result RunCase(const Mode& mode, int32_t shading, long frames, std::vector<uint8_t>& frame) {
-  const size_t units = static_cast<size_t>(mode.width) * static_cast<size_t>(mode.height);
-  const size_t bytes = units * static_cast<size_t>(mode.bpp / 8);
+#if KELVO_BENCH_PRESENT
+// The window the desktop shrinks a large screen into: half each side, or the
+// screen fitted into 1280x960 (a usual window) when that is smaller still.
+plat::core::Placement ShrinkTarget(const Mode& mode) {
+  const int32_t w = std::max(mode.width / 2, 1), h = std::max(mode.height / 2, 1);
+  if (w <= 1280 && h <= 960) return {0, 0, w, h};
+  return plat::core::FitScreen(mode.width, mode.height, 1280, 960);
+}
+
+// Times the presentation of the screen in `frame` (a drawn frame), the
+// desktop's two ways: converted at its own size into a window of that size,
+// and shrunk into a smaller one.
+void TimePresentation(const Mode& mode, const uint8_t* frame, long frames, Result* r) {
+  static plat::core::AreaShrinker shrinker;
+  plat::PALETTEENTRY palette[256];
+  for (size_t i = 0; i < 256; ++i)
+    palette[i] = {cubePalette[3 * i], cubePalette[3 * i + 1], cubePalette[3 * i + 2], 0};
+  plat::core::ScreenView view;
+  view.pixels = frame;
+  view.width = mode.width;
+  view.height = mode.height;
+  view.bitsPerPixel = mode.bpp;
+  view.palette = palette;
+
+  const plat::core::Placement target = ShrinkTarget(mode);
+  r->shrinkWidth = target.width;
+  r->shrinkHeight = target.height;
+  const size_t pitch = static_cast<size_t>(mode.width);
+  std::vector<uint32_t> window(pitch * static_cast<size_t>(mode.height));
+  uint32_t* const out = window.data();
+  // Once first: the shrinker makes its working rows for this size.
+  plat::core::ToArgb(view, out, pitch);
+  shrinker.Shrink(view, target.width, target.height, out, pitch);
+
+  const uint64_t allocationsBefore = allocationCount.load();
+  r->argbNs = BestNsPerFrame(frames, [&] {
+    for (long i = 0; i < frames; ++i) {
+      plat::core::ToArgb(view, out, pitch);
+      __asm__ __volatile__("" : : "r"(out) : "memory");
+    }
+  });
+  r->shrinkNs = BestNsPerFrame(frames, [&] {
+    for (long i = 0; i < frames; ++i) {
+      shrinker.Shrink(view, target.width, target.height, out, pitch);
+      __asm__ __volatile__("" : : "r"(out) : "memory");
+    }
+  });
+  r->allocations += allocationCount.load() - allocationsBefore;
+}
+#endif
+
+Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, bool present,
+               std::vector<uint8_t>& frame) {
   uint8_t* const buffer = frame.data();
   shadingMode = shading;
+  plat::SetThreadCount(threads);
 
   auto drawFrame = [&] {
-    std::memset(buffer, 0, bytes);
+    Clear(mode, buffer);
     DrawCube(buffer);
     AdvanceRotation();
   };
   InitCubeModel();
-  for (int i = 0; i < 5; ++i) drawFrame();  // warm caches and tables
+  for (int i = 0; i < 5; ++i) drawFrame();  // warm caches, tables and the team
 
   Result r;
   r.frames = frames;
+  r.threads = plat::ThreadCount();
   sceneRaster.drawnPixelCount = 0;
-  const uint64_t allocationsBefore = allocationCount.load();
+  uint64_t allocationsBefore = allocationCount.load();
   // Every repetition draws the same frames from the start orientation.
   r.frameNs = BestNsPerFrame(frames, [&] {
     InitCubeModel();
@@ -224,34 +395,77 @@ Result RunCase(const Mode& mode, int32_t shading, long frames, std::vector<uint8
   const uint64_t drawn = sceneRaster.drawnPixelCount / kRepeats;
   r.pixels = static_cast<double>(drawn) / static_cast<double>(frames);
 
+#if KELVO_BENCH_PRESENT
+  // The buffer holds the last frame drawn.
+  if (present) TimePresentation(mode, buffer, frames, &r);
+#else
+  (void)present;
+#endif
+
+  allocationsBefore = allocationCount.load();
   r.clearNs = BestNsPerFrame(frames, [&] {
     for (long i = 0; i < frames; ++i) {
-      std::memset(buffer, 0, bytes);
+      Clear(mode, buffer);
       // Keeps the clear from being merged or dropped.
       __asm__ __volatile__("" : : "r"(buffer) : "memory");
     }
   });
 
   const uint64_t perFrame = drawn / static_cast<uint64_t>(frames);
-  const uint8_t* texels = textures[1];
   r.limitNs = BestNsPerFrame(frames, [&] {
     for (long i = 0; i < frames; ++i) {
-      std::memset(buffer, 0, bytes);
-      switch (mode.bpp) {
-        case 8: TableWrites(buffer, units, shadeTable8 + 200 * 256, texels, perFrame); break;
-        case 16: TableWrites(buffer, units, palette16, texels, perFrame); break;
-        case 24: TableWrites24(buffer, units, palette32, texels, perFrame); break;
-        default: TableWrites(buffer, units, palette32, texels, perFrame); break;
-      }
+      Clear(mode, buffer);
+      SharedTableWrites(mode, buffer, perFrame);
       __asm__ __volatile__("" : : "r"(buffer) : "memory");
     }
   });
+  r.allocations += allocationCount.load() - allocationsBefore;
   return r;
 }
 
 long DefaultFrames(const Mode& mode) {
   const long pixels = static_cast<long>(mode.width) * mode.height;
-  return std::clamp(1000L * 307200L / pixels, 100L, 1000L);
+  return std::clamp(1000L * 307200L / pixels, 20L, 1000L);
+}
+
+// What the summary adds up for one size at one thread count.
+struct SizeTotals {
+  int32_t width = 0, height = 0, threads = 0;
+  int cases = 0;
+  double frameNs = 0, limitNs = 0, pixels = 0;
+  double worstRatio = 0, worstPresent = 0;
+};
+
+void PrintSummary(const std::vector<SizeTotals>& totals, bool present) {
+  std::printf("\nper size and thread count, means over its depths and shading modes:\n");
+  std::printf("%-10s %3s %9s %9s %11s %9s %11s %6s %7s %7s %7s%s\n", "size", "thr", "screen px",
+              "px/frame", "ns/frame", "ns/scr px", "limit ns", "worst", "px x", "time x",
+              "speedup", present ? "  worst pres/fr" : "");
+  for (const SizeTotals& t : totals) {
+    const double n = t.cases;
+    const double screen = static_cast<double>(t.width) * t.height;
+    const double frameNs = t.frameNs / n;
+    // Growth against the first size at the same thread count; speed-up
+    // against the first thread count at the same size.
+    const SizeTotals* firstSize = nullptr;
+    const SizeTotals* firstThreads = nullptr;
+    for (const SizeTotals& o : totals) {
+      if (!firstSize && o.threads == t.threads) firstSize = &o;
+      if (!firstThreads && o.width == t.width && o.height == t.height) firstThreads = &o;
+    }
+    const double firstScreen = static_cast<double>(firstSize->width) * firstSize->height;
+    char size[16];
+    std::snprintf(size, sizeof size, "%dx%d", t.width, t.height);
+    std::printf("%-10s %3d %9.0f %9.0f %11.0f %9.4f %11.0f %6.2f %7.2f %7.2f %7.2f", size,
+                t.threads, screen, t.pixels / n, frameNs, frameNs / screen, t.limitNs / n,
+                t.worstRatio, screen / firstScreen, frameNs / (firstSize->frameNs / firstSize->cases),
+                (firstThreads->frameNs / firstThreads->cases) / frameNs);
+    if (present) std::printf("  %14.2f", t.worstPresent);
+    std::printf("\n");
+  }
+  std::printf("ns/scr px = ns per frame / screen pixels; worst = the highest ratio to the limit;\n"
+              "px x and time x = screen pixels and ns per frame against the first size at the\n"
+              "same thread count; speedup = the first thread count's ns per frame / this one's.\n");
 }
 
 int Run(int argc, char** argv) {
@@ -266,16 +480,21 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "kelvo-bench: %s (see --help)\n", problem.c_str());
     return 2;
   }
+  if (options.threads.empty()) options.threads = {plat::ThreadsFromEnvironment("kelvo-bench")};
   if (!Load(options.assets)) return 1;
 
+  const bool present = options.present;
   if (options.csv) {
-    std::printf("mode,shading,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
-                "pixels_per_frame,clear_ns_per_frame,allocations\n");
+    std::printf("mode,shading,threads,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
+                "pixels_per_frame,clear_ns_per_frame,allocations%s\n",
+                present ? ",present_argb_ns,present_shrink_ns,present_shrink_size" : "");
   } else {
-    std::printf("%-14s %3s %6s %8s %11s %9s %8s %11s %6s %8s\n", "mode", "sh", "frames", "fps",
-                "ns/frame", "px/frame", "ns/px", "limit ns", "ratio", "allocs");
+    std::printf("%-14s %3s %3s %6s %8s %11s %9s %8s %11s %6s %6s%s\n", "mode", "sh", "thr",
+                "frames", "fps", "ns/frame", "px/frame", "ns/px", "limit ns", "ratio", "allocs",
+                present ? "     argb ns   shrink ns  to size    pres/fr" : "");
   }
   uint64_t totalAllocations = 0;
+  std::vector<SizeTotals> totals;
   std::vector<uint8_t> frame;
   for (const Mode& mode : options.modes) {
     if (!EnterMode(mode.width, mode.height, mode.bpp)) {
@@ -287,29 +506,58 @@ int Run(int argc, char** argv) {
     char name[32];
     std::snprintf(name, sizeof name, "%dx%dx%d", mode.width, mode.height, mode.bpp);
     for (const int32_t shading : options.shadings) {
-      const Result r = RunCase(mode, shading, frames, frame);
-      totalAllocations += r.allocations;
-      const double fps = 1e9 / r.frameNs;
-      // Per drawn pixel, the clear (a fixed cost of the frame) left out.
-      const double nsPerPixel = r.pixels > 0 ? (r.frameNs - r.clearNs) / r.pixels : 0.0;
-      if (options.csv) {
-        std::printf("%s,%d,%ld,%.1f,%.0f,%.3f,%.0f,%.0f,%.0f,%llu\n", name, shading, r.frames, fps,
-                    r.frameNs, nsPerPixel, r.limitNs, r.pixels, r.clearNs,
-                    static_cast<unsigned long long>(r.allocations));
-      } else {
-        std::printf("%-14s %3d %6ld %8.0f %11.0f %9.0f %8.3f %11.0f %6.2f %8llu\n", name, shading,
-                    r.frames, fps, r.frameNs, r.pixels, nsPerPixel, r.limitNs,
-                    r.frameNs / r.limitNs, static_cast<unsigned long long>(r.allocations));
+      for (const int32_t threads : options.threads) {
+        const Result r = RunCase(mode, shading, threads, frames, present, frame);
+        totalAllocations += r.allocations;
+        const double fps = 1e9 / r.frameNs;
+        // Per drawn pixel, the clear (a fixed cost of the frame) left out.
+        const double nsPerPixel = r.pixels > 0 ? (r.frameNs - r.clearNs) / r.pixels : 0.0;
+        // The desktop does one or the other each frame: the dearer is compared.
+        const double presentRatio = std::max(r.argbNs, r.shrinkNs) / r.frameNs;
+        char shrunk[16];
+        std::snprintf(shrunk, sizeof shrunk, "%dx%d", r.shrinkWidth, r.shrinkHeight);
+        if (options.csv) {
+          std::printf("%s,%d,%d,%ld,%.1f,%.0f,%.3f,%.0f,%.0f,%.0f,%llu", name, shading, r.threads,
+                      r.frames, fps, r.frameNs, nsPerPixel, r.limitNs, r.pixels, r.clearNs,
+                      static_cast<unsigned long long>(r.allocations));
+          if (present) std::printf(",%.0f,%.0f,%s", r.argbNs, r.shrinkNs, shrunk);
+        } else {
+          std::printf("%-14s %3d %3d %6ld %8.0f %11.0f %9.0f %8.3f %11.0f %6.2f %6llu", name,
+                      shading, r.threads, r.frames, fps, r.frameNs, r.pixels, nsPerPixel,
+                      r.limitNs, r.frameNs / r.limitNs,
+                      static_cast<unsigned long long>(r.allocations));
+          if (present)
+            std::printf(" %11.0f %11.0f  %-9s %7.2f", r.argbNs, r.shrinkNs, shrunk, presentRatio);
+        }
+        std::printf("\n");
+
+        auto it = std::find_if(totals.begin(), totals.end(), [&](const SizeTotals& t) {
+          return t.width == mode.width && t.height == mode.height && t.threads == r.threads;
+        });
+        if (it == totals.end()) {
+          totals.push_back({mode.width, mode.height, r.threads});
+          it = totals.end() - 1;
+        }
+        ++it->cases;
+        it->frameNs += r.frameNs;
+        it->limitNs += r.limitNs;
+        it->pixels += r.pixels;
+        it->worstRatio = std::max(it->worstRatio, r.frameNs / r.limitNs);
+        it->worstPresent = std::max(it->worstPresent, presentRatio);
       }
     }
   }
   if (!options.csv) {
     std::printf("\nns/px leaves the clear out; limit = clear + the same pixel count written\n"
-                "through a 256-entry table; ratio = ns/frame / limit. Each figure is the\n"
-                "best of %d repetitions of the same frames.\n", kRepeats);
-    std::printf("heap allocations during the timed frames: %llu%s\n",
+                "through a 256-entry table by as many threads; ratio = ns/frame / limit.\n"
+                "Each figure is the best of %d repetitions of the same frames.\n", kRepeats);
+    if (present)
+      std::printf("argb = the screen as 32-bit colour at its own size; shrink = averaged down\n"
+                  "to the size shown; pres/fr = the dearer of the two / ns per frame.\n");
+    std::printf("heap allocations during the timed loops: %llu%s\n",
                 static_cast<unsigned long long>(totalAllocations),
                 totalAllocations == 0 ? " (none per frame)" : " (NOT allocation-free)");
+    PrintSummary(totals, present);
   }
   FreeSceneMemory();
   return totalAllocations == 0 ? 0 : 1;
