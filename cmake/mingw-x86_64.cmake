@@ -1,17 +1,5 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64
-# (g++-mingw-w64-x86-64). The posix-thread compilers: the win32-thread ones
-# of GCC 12 have no std::thread or std::mutex.
-set(CMAKE_SYSTEM_NAME Windows)
+# (g++-mingw-w64-x86-64).
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(KELVO_MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${KELVO_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KELVO_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${KELVO_MINGW_TRIPLET}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${KELVO_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Nothing but Windows' own DLLs: libgcc, libstdc++ and winpthreads go in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
