@@ -1,11 +1,11 @@
 // The handful of window-system types and message numbers every part of the
 // platform layer shares. A native Win32 backend maps them onto the real ones.
 #pragma once
+#include <cstdint>
 
 #ifdef _WIN32
 #include "platform/win32/sdk.h"
 #else
-#include <cstdint>
 
 // The calling conventions of 32-bit Windows callbacks; nothing elsewhere.
 #ifndef CALLBACK
@@ -72,6 +72,13 @@ constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_USER = 0x0400;
 
+}  // namespace plat
+
+#endif  // _WIN32
+
+namespace plat {
+
+// The words packed into message parameters.
 constexpr uint32_t LowWord(uintptr_t v) { return static_cast<uint32_t>(v & 0xFFFF); }
 constexpr uint32_t HighWord(uintptr_t v) { return static_cast<uint32_t>((v >> 16) & 0xFFFF); }
 constexpr WPARAM MakeWParam(uint32_t low, uint32_t high) {
@@ -83,5 +90,3 @@ constexpr LPARAM MakeLParam(int32_t low, int32_t high) {
 }
 
 }  // namespace plat
-
-#endif  // _WIN32

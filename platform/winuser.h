@@ -5,7 +5,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include "platform/win32/sdk.h"
+#include "platform/types.h"  // the SDK, and the words of message parameters
 #else
 #include <cstdint>
 #include <cstdio>

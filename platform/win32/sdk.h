@@ -145,14 +145,4 @@ HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** out, IUnknown* outer);
 int GetDeviceCaps(HDC dc, int index);
 UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
 
-constexpr uint32_t LowWord(uintptr_t v) { return static_cast<uint32_t>(v & 0xFFFF); }
-constexpr uint32_t HighWord(uintptr_t v) { return static_cast<uint32_t>((v >> 16) & 0xFFFF); }
-constexpr WPARAM MakeWParam(uint32_t low, uint32_t high) {
-  return static_cast<WPARAM>((low & 0xFFFF) | ((high & 0xFFFF) << 16));
-}
-constexpr LPARAM MakeLParam(int32_t low, int32_t high) {
-  return static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(low) & 0xFFFF) |
-                                                  ((static_cast<uint32_t>(high) & 0xFFFF) << 16)));
-}
-
 }  // namespace plat
