@@ -16,15 +16,18 @@ import argparse
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
+# The helpers beside this script, without leaving compiled files in the
+# source tree.
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True
-from x_session import read_xwd, write_png  # noqa: E402
+from x_session import (Failure, XScreen, check, clusters, differing_rows,  # noqa: E402
+                       wait_until)
+from wine_setup import Skip, find_loader, make_prefix, stop_wineserver, wine_env  # noqa: E402
 
 DESKTOP_W, DESKTOP_H = 1024, 768
 TITLE = "Kelvo Textured Cube"
@@ -34,30 +37,6 @@ WHITE = (255, 255, 255)
 # The levels of a 5-6-5 pixel, Wine's only 16-bit format, as X shows them.
 FIVE = {(v << 3) | (v >> 2) for v in range(32)}
 SIX = {(v << 2) | (v >> 4) for v in range(64)}
-
-
-class Failure(Exception):
-    pass
-
-
-class Skip(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-    print("  ok: " + message, flush=True)
-
-
-def pe_machine(path):
-    """0x14C for a 32-bit exe, 0x8664 for a 64-bit one."""
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = struct.unpack_from("<I", head, 0x3C)[0]
-    if head[offset:offset + 4] != b"PE\0\0":
-        raise Failure(path + " is not a Windows program")
-    return struct.unpack_from("<H", head, offset + 4)[0]
 
 
 # ---- What the screen shows ----
@@ -88,11 +67,6 @@ class View:
                 for y in range(top, min(bottom, self.visible))]
 
 
-def differing_rows(a, b, top=30):
-    """Rows below the frame-rate text that differ between two pictures."""
-    return sum(1 for ra, rb in zip(a.rows(top, a.height), b.rows(top, b.height)) if ra != rb)
-
-
 def cube_drawn(v):
     area = (v.width // 2) * (v.visible // 2)
     lit = v.count(v.width // 4, v.visible // 4, v.width * 3 // 4, v.visible * 3 // 4,
@@ -108,126 +82,39 @@ def five_six_five(colours):
     return all(r in FIVE and g in SIX and b in FIVE for r, g, b in colours)
 
 
-def clusters(positions, gap):
-    runs = []
-    for p in sorted(set(positions)):
-        if runs and p - runs[-1][1] <= gap:
-            runs[-1][1] = p
-        else:
-            runs.append([p, p])
-    return runs
-
-
 # ---- Wine and the display ----
 
-class Wine:
-    def __init__(self, exe, prefix, out):
-        self.exe, self.prefix, self.out = exe, prefix, out
-        self.xvfb = None
-        self.count = 0
-        self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.env.pop("WINELOADER", None)
-        # The 64-bit loader runs Wine's own programs (explorer, wineboot) at
-        # full speed and starts a 32-bit program through the 32-bit one.
-        wine64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
-        self.loader = wine64 if os.access(wine64, os.X_OK) else shutil.which("wine")
-        if pe_machine(exe) == 0x14C:
-            wine32 = "/usr/lib/wine/wine"
-            if not os.access(wine32, os.X_OK):
-                raise Skip("the 32-bit Wine loader is not installed (wine32:i386)")
-            try:
-                ok = subprocess.run([wine32, "--version"], capture_output=True,
-                                    timeout=20).returncode == 0
-            except OSError:
-                ok = False
-            except subprocess.TimeoutExpired:
-                ok = False
-            if not ok:
-                raise Skip("this machine cannot run 32-bit Linux programs, so neither the "
-                           "32-bit Wine loader nor a 32-bit Windows program")
+class Wine(XScreen):
+    """Wine in a virtual desktop on an X display of its own."""
 
-    def start_display(self):
-        read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             "%dx%dx24" % (DESKTOP_W, DESKTOP_H), "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        number = b""
-        deadline = time.time() + 20
-        while not number.endswith(b"\n") and time.time() < deadline:
-            part = os.read(read_fd, 16)
-            if not part:
-                break
-            number += part
-        os.close(read_fd)
-        check(number.strip().isdigit(), "Xvfb started on a display of its own")
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+    def __init__(self, exe, prefix, out):
+        super().__init__(out, wine_env(prefix))
+        self.loader = find_loader(exe)
 
     def wine(self, *args, timeout=60, **kw):
         return subprocess.run([self.loader] + list(args), env=self.env, timeout=timeout,
                               capture_output=True, **kw)
 
     def make_prefix(self):
-        """Once per build: a fresh prefix, in a virtual desktop (mode switches
-        fail without one), with the steady GDI renderer and no crash dialog."""
-        stamp = os.path.join(self.prefix, "kelvo-prefix-ready")
-        if os.path.exists(stamp):
-            print("Wine prefix " + self.prefix, flush=True)
-        else:
-            print("making the Wine prefix " + self.prefix, flush=True)
-            shutil.rmtree(self.prefix, ignore_errors=True)
-            started = time.time()
-            self.wine("wineboot", "--init", timeout=240)
-            check(os.path.isdir(os.path.join(self.prefix, "drive_c")),
-                  "wineboot made the prefix (%.0f s)" % (time.time() - started))
-        settings = [
+        """A virtual desktop (mode switches fail without one), the steady GDI
+        renderer and no crash dialog."""
+        make_prefix(self.loader, self.env, [
             ("HKCU\\Software\\Wine\\Direct3D", "renderer", "REG_SZ", "gdi"),
             ("HKCU\\Software\\Wine\\Explorer", "Desktop", "REG_SZ", "Default"),
             ("HKCU\\Software\\Wine\\Explorer\\Desktops", "Default", "REG_SZ",
              "%dx%d" % (DESKTOP_W, DESKTOP_H)),
             ("HKCU\\Software\\Wine\\WineDbg", "ShowCrashDialog", "REG_DWORD", "0"),
-        ]
-        for key, name, kind, value in settings:
-            done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
-            if done.returncode != 0:
-                raise Failure("reg add %s %s: %s" % (key, name, done.stderr.decode()))
-        open(stamp, "w").close()
+        ])
 
     def stop(self):
-        try:
-            subprocess.run([self.loader.replace("wine64", "wineserver")
-                            if self.loader.endswith("wine64") else "wineserver", "-k"],
-                           env=self.env, timeout=30, capture_output=True)
-        except (OSError, subprocess.TimeoutExpired):
-            pass
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-
-    # ---- X ----
-
-    def x(self, *args, timeout=15):
-        return subprocess.run(list(args), env=self.env, timeout=timeout, capture_output=True)
-
-    def xdotool(self, *args):
-        done = self.x("xdotool", *args)
-        if done.returncode != 0:
-            raise Failure("xdotool %s: %s" % (" ".join(args), done.stderr.decode().strip()))
-        return done.stdout.decode()
-
-    def key(self, *keys):
-        self.xdotool("key", "--delay", "60", *keys)
+        stop_wineserver(self.loader, self.env)
+        self.stop_display()
 
     def has_window(self, name):
-        return self.x("xdotool", "search", "--name", "^%s$" % name).returncode == 0
+        return self.run("xdotool", "search", "--name", "^%s$" % name).returncode == 0
 
     def desktop_size(self):
-        tree = self.x("xwininfo", "-root", "-tree").stdout.decode()
+        tree = self.run("xwininfo", "-root", "-tree").stdout.decode()
         for line in tree.splitlines():
             if "Wine desktop" in line:
                 for word in line.split():
@@ -235,21 +122,6 @@ class Wine:
                         w, rest = word.split("x", 1)
                         return int(w), int(rest.split("+")[0])
         return None
-
-    def shot(self, label):
-        self.count += 1
-        name = "%02d-%s" % (self.count, label)
-        # A read of the screen while Wine resizes its desktop can fail.
-        for attempt in range(5):
-            dump = self.x("xwd", "-root", "-silent")
-            if dump.returncode == 0:
-                break
-            time.sleep(0.3)
-        else:
-            raise Failure("xwd: " + dump.stderr.decode().strip())
-        shot = read_xwd(dump.stdout, name)
-        write_png(os.path.join(self.out, name + ".png"), shot)
-        return shot
 
 
 class Program:
@@ -288,15 +160,7 @@ class Program:
         return View(shot, self.mode[0], self.mode[1], self.top(shot))
 
     def wait_for(self, label, test, what, timeout=8.0):
-        deadline = time.time() + timeout
-        while True:
-            v = self.view(label)
-            if test(v):
-                check(True, what)
-                return v
-            if time.time() > deadline:
-                raise Failure(what + " (see %s.png)" % v.shot.name)
-            time.sleep(0.3)
+        return wait_until(lambda: self.view(label), test, what, timeout)
 
     def bar_titles(self, v):
         xs = [x for x in range(min(v.width, 300)) for y in range(3, v.top - 3)
@@ -309,8 +173,7 @@ class Program:
         titles = self.bar_titles(v)
         check(len(titles) == 3, "the menu bar holds three titles (&Cube, &Options, Modes)")
         modes = titles[2]
-        self.wine.xdotool("mousemove", str((modes[0] + modes[1]) // 2), str(v.top // 2))
-        self.wine.xdotool("click", "1")
+        self.wine.click((modes[0] + modes[1]) // 2, v.top // 2)
         time.sleep(0.5)
         self.wine.key(*keys)
         self.mode = mode
@@ -513,7 +376,7 @@ def main():
     started = time.time()
     try:
         with tempfile.TemporaryDirectory() as scratch:
-            wine.start_display()
+            wine.start_display(DESKTOP_W, DESKTOP_H)
             wine.make_prefix()
             modes = [m for m in reported_modes(wine, os.path.abspath(args.modes))
                      if m[2] in (8, 16, 24, 32) and m[0] <= 0xFFF and m[1] <= 0xFFF]

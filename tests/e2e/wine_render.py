@@ -16,10 +16,16 @@ import argparse
 import filecmp
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import time
+
+# The helpers beside this script, without leaving compiled files in the
+# source tree.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True
+from wine_setup import Skip, find_loader, make_prefix, stop_wineserver, wine_env  # noqa: E402
+from x_session import Failure  # noqa: E402
 
 MODES = ["%dx%dx%d" % (w, h, d)
          for w, h in ((640, 480), (333, 251), (320, 200), (16, 4095), (4095, 16))
@@ -29,75 +35,12 @@ STARTS = "0,40,5000"
 FRAMES_EACH = 2
 
 
-class Skip(Exception):
-    pass
-
-
-def pe_machine(path):
-    """0x14C for a 32-bit exe, 0x8664 for a 64-bit one."""
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = struct.unpack_from("<I", head, 0x3C)[0]
-    if head[offset:offset + 4] != b"PE\0\0":
-        raise SystemExit(path + " is not a Windows program")
-    return struct.unpack_from("<H", head, offset + 4)[0]
-
-
-def find_loader(exe):
-    """The Wine loader for the exe: the 64-bit one runs a 64-bit exe and
-    hands a 32-bit one to the 32-bit loader, which must be able to run."""
-    wine64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
-    loader = wine64 if os.access(wine64, os.X_OK) else shutil.which("wine")
-    if not loader:
-        raise Skip("Wine is not installed (Debian: wine, wine64)")
-    if pe_machine(exe) == 0x14C:
-        wine32 = "/usr/lib/wine/wine"
-        if not os.access(wine32, os.X_OK):
-            raise Skip("the 32-bit Wine loader is not installed (wine32:i386)")
-        try:
-            ok = subprocess.run([wine32, "--version"], capture_output=True,
-                                timeout=20).returncode == 0
-        except (OSError, subprocess.TimeoutExpired):
-            ok = False
-        if not ok:
-            raise Skip("this machine cannot run 32-bit Linux programs, so neither the "
-                       "32-bit Wine loader nor a 32-bit Windows program")
-    return loader
-
-
-def wine_env(prefix):
-    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=")
+def console_env(prefix):
     # A console program: no window, so no display for Wine to open.
+    env = wine_env(prefix)
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
-    env.pop("WINELOADER", None)
     return env
-
-
-def make_prefix(loader, prefix, env):
-    stamp = os.path.join(prefix, "kelvo-prefix-ready")
-    if os.path.exists(stamp):
-        return
-    shutil.rmtree(prefix, ignore_errors=True)
-    started = time.time()
-    done = subprocess.run([loader, "wineboot", "--init"], env=env, capture_output=True,
-                          timeout=240)
-    if not os.path.isdir(os.path.join(prefix, "drive_c")):
-        raise SystemExit("wineboot did not make the prefix %s: %s"
-                         % (prefix, done.stderr.decode(errors="replace")))
-    print("made the Wine prefix %s (%.0f s)" % (prefix, time.time() - started), flush=True)
-    open(stamp, "w").close()
-
-
-def stop_wineserver(loader, env):
-    server = os.path.join(os.path.dirname(loader), "wineserver")
-    if not os.access(server, os.X_OK):
-        server = shutil.which("wineserver") or server
-    try:
-        subprocess.run([server, "-k"], env=env, timeout=30, capture_output=True)
-    except (OSError, subprocess.TimeoutExpired):
-        pass
 
 
 def spread_args(assets, folder):
@@ -111,7 +54,7 @@ def run(what, command, env=None):
     done = subprocess.run(command, env=env, capture_output=True, timeout=600)
     seconds = time.time() - started
     if done.returncode != 0:
-        raise SystemExit("%s ended with status %d: %s" % (
+        raise Failure("%s ended with status %d: %s" % (
             what, done.returncode, done.stderr.decode(errors="replace").strip()))
     return seconds
 
@@ -130,7 +73,10 @@ def main():
     except Skip as skip:
         print("SKIPPED: " + str(skip), flush=True)
         return 77
-    env = wine_env(os.path.abspath(args.prefix))
+    except Failure as e:
+        print("FAILED: %s" % e, flush=True)
+        return 1
+    env = console_env(os.path.abspath(args.prefix))
     out = os.path.abspath(args.out)
     native_dir = os.path.join(out, "native")
     wine_dir = os.path.join(out, "wine")
@@ -138,11 +84,14 @@ def main():
     os.makedirs(out)
     assets = os.path.abspath(args.assets)
     try:
-        make_prefix(loader, env["WINEPREFIX"], env)
+        make_prefix(loader, env)
         native_s = run("kelvo-render", [args.native] + spread_args(assets, native_dir))
         # The exe sees this machine's folders on drive Z:.
         wine_s = run("kelvo-render.exe under Wine",
                      [loader, args.exe] + spread_args("Z:" + assets, "Z:" + wine_dir), env)
+    except (Failure, subprocess.TimeoutExpired) as e:
+        print("FAILED: %s" % e, flush=True)
+        return 1
     finally:
         stop_wineserver(loader, env)
 

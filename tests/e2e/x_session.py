@@ -1,7 +1,7 @@
-"""The screen of a program under an Xvfb display of its own, for the desktop
-end-to-end test: the display, the program's output and memory, xdotool for
-the user, and screenshots read back with xwd (each kept as a PNG) with the
-emulated screen of a mode found inside them."""
+"""A program's screen under an Xvfb display of its own, for the end-to-end
+tests: the display, xdotool for the user, and screenshots read back with xwd
+(each kept as a PNG); for the desktop program, its output and memory and the
+emulated screen of a mode found inside a screenshot."""
 import os
 import signal
 import struct
@@ -138,6 +138,20 @@ def clusters(positions, gap):
     return runs
 
 
+def wait_until(look, test, what, timeout):
+    """Views of new screenshots, look(), until test(view) holds; fails after
+    timeout seconds, naming the last screenshot."""
+    deadline = time.time() + timeout
+    while True:
+        view = look()
+        if test(view):
+            check(True, what)
+            return view
+        if time.time() > deadline:
+            raise Failure(what + " (see %s.png)" % view.shot.name)
+        time.sleep(0.3)
+
+
 # ---- The session ----
 
 def start_xvfb(width, height):
@@ -195,16 +209,17 @@ def resident_mb(pid):
     raise Failure("no resident size for process %d" % pid)
 
 
-class Session:
-    def __init__(self, program, out):
-        self.program, self.out = program, out
-        self.xvfb = self.app = None
-        self.apps = []
-        self.env = program_env(os.environ)
+class XScreen:
+    """An X display of its own and what a user does on it: keys and clicks
+    through xdotool, screenshots through xwd, each kept as a PNG in out."""
+
+    def __init__(self, out, env):
+        self.out, self.env = out, env
+        self.xvfb = None
         self.count = 0
 
-    def start_display(self):
-        self.xvfb, self.env["DISPLAY"] = start_xvfb(SCREEN_W, SCREEN_H)
+    def start_display(self, width=SCREEN_W, height=SCREEN_H):
+        self.xvfb, self.env["DISPLAY"] = start_xvfb(width, height)
         print("display " + self.env["DISPLAY"], flush=True)
 
     def run(self, *args, timeout=15):
@@ -215,6 +230,42 @@ class Session:
         if done.returncode != 0:
             raise Failure("xdotool %s: %s" % (" ".join(args), done.stderr.decode().strip()))
         return done.stdout.decode()
+
+    def key(self, *keys, delay=60):
+        self.xdotool("key", "--delay", str(delay), *keys)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.1)
+        self.xdotool("click", "1")
+
+    def shot(self, label):
+        self.count += 1
+        name = "%02d-%s" % (self.count, label)
+        # A read of the screen while the server resizes a window can fail.
+        for _ in range(5):
+            dump = self.run("xwd", "-root", "-silent")
+            if dump.returncode == 0:
+                break
+            time.sleep(0.3)
+        else:
+            raise Failure("xwd: " + dump.stderr.decode().strip())
+        shot = read_xwd(dump.stdout, name)
+        write_png(os.path.join(self.out, name + ".png"), shot)
+        return shot
+
+    def stop_display(self):
+        stop_process(self.xvfb, terminate=True)
+
+
+class Session(XScreen):
+    """The desktop program on the screen, its output and its errors."""
+
+    def __init__(self, program, out):
+        super().__init__(out, program_env(os.environ))
+        self.program = program
+        self.app = None
+        self.apps = []
 
     def start_program(self, cwd, name="kelvo-cube"):
         """The program, its output in NAME.log and its errors in NAME.err;
@@ -230,38 +281,10 @@ class Session:
         self.xdotool("mousemove", str(SCREEN_W // 2), str(SCREEN_H // 2))
         return window[0]
 
-    def shot(self, label):
-        self.count += 1
-        name = "%02d-%s" % (self.count, label)
-        dump = self.run("xwd", "-root", "-silent")
-        if dump.returncode != 0:
-            raise Failure("xwd: " + dump.stderr.decode().strip())
-        shot = read_xwd(dump.stdout, name)
-        write_png(os.path.join(self.out, name + ".png"), shot)
-        return shot
-
     def wait_for(self, label, mode, test, what, timeout=6.0):
-        """Screenshots until test(view) holds; fails after timeout."""
-        deadline = time.time() + timeout
-        while True:
-            view = View(self.shot(label), *mode)
-            if test(view):
-                check(True, what)
-                return view
-            if time.time() > deadline:
-                raise Failure(what + " (see %s.png)" % view.shot.name)
-            time.sleep(0.3)
-
-    def key(self, *keys, delay=60):
-        self.xdotool("key", "--delay", str(delay), *keys)
-
-
-    def click(self, x, y):
-        self.xdotool("mousemove", str(x), str(y))
-        time.sleep(0.1)
-        self.xdotool("click", "1")
+        return wait_until(lambda: View(self.shot(label), *mode), test, what, timeout)
 
     def stop(self):
         for app in self.apps:
             stop_process(app)
-        stop_process(self.xvfb, terminate=True)
+        self.stop_display()
