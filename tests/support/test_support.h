@@ -30,4 +30,8 @@ class ScratchDir {
 std::string DataDir();
 std::vector<uint8_t> ReadFile(const std::string& path);
 
+// v appended in little-endian order, as BMP headers hold it.
+void Put16(std::vector<uint8_t>& out, uint32_t v);
+void Put32(std::vector<uint8_t>& out, uint32_t v);
+
 }  // namespace testing_support

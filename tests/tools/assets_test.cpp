@@ -20,6 +20,8 @@
 namespace {
 
 using testing_support::DataDir;
+using testing_support::Put16;
+using testing_support::Put32;
 using testing_support::ReadFile;
 using testing_support::ScratchDir;
 
@@ -353,15 +355,6 @@ TEST(Generator, FileSystemErrorsAreOneLineAndStatusOne) {
 
 // ---------------------------------------------------------------------------
 // Own textures.
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 // A 24-bit bottom-up BMP; sizes in the header as given, pixels from `colour`
 // only when `withPixels`.

@@ -19,6 +19,8 @@
 
 namespace {
 
+using testing_support::Put16;
+using testing_support::Put32;
 using testing_support::ScratchDir;
 
 struct Rgb {
@@ -131,15 +133,6 @@ std::vector<uint8_t> EncodePng(const PngSpec& spec) {
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return out;
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
 }
 
 struct BmpSpec {
