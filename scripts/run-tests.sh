@@ -3,7 +3,8 @@
 # Release build with warnings as errors, the desktop program and its
 # end-to-end test (under an Xvfb display of its own; screenshots in
 # build/ci/e2e-screenshots), then the same suites under AddressSanitizer and
-# UndefinedBehaviorSanitizer; and the Windows program, cross-built and run under
+# UndefinedBehaviorSanitizer; the suites that draw with several threads under
+# ThreadSanitizer; and the Windows program, cross-built and run under
 # Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,13 @@ ctest --preset ci -j "$jobs"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+
+# The drawing threads: the frame, the scene and the platform suites (the team,
+# the shared clear, the monitor's conversion, frames drawn by 1 to 4 threads).
+cmake --preset tsan
+cmake --build --preset tsan -j "$jobs" --target kelvo_scene_tests kelvo_platform_tests \
+  kelvo_frame_tests
+ctest --preset tsan -j "$jobs" -L "scene|platform|frame"
 
 # Windows: kelvo-cube.exe cross-built with mingw-w64 for 32 and 64 bits and
 # packed as a zip, its imports checked, and the program driven under Wine

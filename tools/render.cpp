@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/threads.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
@@ -41,6 +42,8 @@ constexpr const char* kUsage =
     "  --frame K,...      frame K, after K steps of turning; 0 is the start (default 0)\n"
     "  --frames N         N frames from each K on, written into --out-dir (default 1)\n"
     "  --no-text          leave out the frame-rate text\n"
+    "  --threads N        draw with N threads, 1-64 (default: KELVO_THREADS, else every\n"
+    "                     core); the frames are the same for any count\n"
     "  --png FILE         frame K as a PNG picture\n"
     "  --raw FILE         frame K's back buffer, byte for byte\n"
     "  --out-dir DIR      every frame into DIR (DIR is created) as frame_NNNNN.png; with\n"
@@ -67,6 +70,8 @@ constexpr const char* kUsage =
     "  --frame K,...      frame K, after K steps of turning; 0 is the start (default 0)\n"
     "  --frames N         N frames from each K on, written into --out-dir (default 1)\n"
     "  --no-text          leave out the frame-rate text (always left out here)\n"
+    "  --threads N        draw with N threads, 1-64 (default: KELVO_THREADS, else every\n"
+    "                     core); the frames are the same for any count\n"
     "  --raw FILE         frame K's back buffer, byte for byte\n"
     "  --out-dir DIR      every frame into DIR (DIR is created) as frame_NNNNN.raw; with\n"
     "                     several modes or shading modes as WxHxBPP_sS_frame_NNNNN.raw\n"
@@ -92,6 +97,7 @@ struct Options {
   long frames = 1;
   bool text = true;
   bool rawFrames = false;  // --out-dir holds raw back buffers
+  int32_t threads = 0;     // 0: from the environment
   std::string png, raw, outDir, sheet;
 };
 
@@ -120,7 +126,7 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   if (!SplitArguments(argc, argv,
                       {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frame", 1},
                        {"--frames", 1}, {"--no-text", 0}, {"--png", 1}, {"--raw", 1},
-                       {"--out-dir", 1}, {"--format", 1}, {"--sheet", 1}},
+                       {"--out-dir", 1}, {"--format", 1}, {"--sheet", 1}, {"--threads", 1}},
                       0, &args, &error))
     return error;
   *help = args.help();
@@ -160,6 +166,9 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   }
   if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 100000, &o->frames))
     return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-100000)";
+  if (args.Has("--threads") && !plat::ParseThreadCount(args.Value("--threads"), &o->threads))
+    return "bad --threads '" + std::string(args.Value("--threads")) + "' (1-" +
+           std::to_string(plat::kMaxThreads) + ")";
   o->text = !args.Has("--no-text");
   o->png = args.Value("--png");
   o->raw = args.Value("--raw");
@@ -335,6 +344,7 @@ int Run(const Options& o) {
   std::error_code ec;
   if (!std::filesystem::is_directory(o.assets, ec))
     return Fail("assets folder not found: " + o.assets + (ec ? " (" + ec.message() + ")" : ""));
+  plat::SetThreadCount(o.threads > 0 ? o.threads : plat::ThreadsFromEnvironment("kelvo-render"));
   Renderer renderer;
   std::string error;
   if (!renderer.Start(o, &error)) return Fail(error);

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/window.h"
+#include "platform/threads.h"
 #include "platform/core/core.h"
 #include "res/resources.h"
 #include "scene/cube_app.h"
@@ -33,6 +34,7 @@ void FindDataFiles() {
 
 int main() {
   FindDataFiles();
+  plat::SetThreadCount(plat::ThreadsFromEnvironment("kelvo-cube"));
   plat::core::SetModuleResources(&ProgramResources());
   return RunApplication();
 }

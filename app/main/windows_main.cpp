@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/window.h"
+#include "platform/threads.h"
 #include "platform/win32/sdk.h"
 #include "scene/cube_app.h"
 
@@ -48,5 +49,6 @@ int32_t ShowCommand() {
 
 int main() {
   FindDataFiles();
+  plat::SetThreadCount(plat::ThreadsFromEnvironment("kelvo-cube"));
   return RunApplication(ShowCommand());
 }

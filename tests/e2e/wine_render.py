@@ -2,7 +2,8 @@
 """kelvo-render.exe under Wine writes the very bytes the native kelvo-render
 writes: raw back buffers of every depth and shading mode over a spread of
 frames and sizes, without the frame-rate text (the Windows build draws
-none), compared file by file.
+none), compared file by file. The native frames are drawn by one thread, the
+exe's by a team of three: the count of drawing threads changes no byte.
 
 Each renderer makes the whole spread in one run. kelvo-render.exe is a
 console program: Wine needs no display for it. The Wine prefix is made once
@@ -85,7 +86,9 @@ def main():
     assets = os.path.abspath(args.assets)
     try:
         make_prefix(loader, env)
-        native_s = run("kelvo-render", [args.native] + spread_args(assets, native_dir))
+        native_s = run("kelvo-render",
+                       [args.native, "--threads", "1"] + spread_args(assets, native_dir))
+        env["KELVO_THREADS"] = "3"
         # The exe sees this machine's folders on drive Z:.
         wine_s = run("kelvo-render.exe under Wine",
                      [loader, args.exe] + spread_args("Z:" + assets, "Z:" + wine_dir), env)

@@ -161,6 +161,37 @@ TEST(Render, HelpGoesToStandardOutput) {
   }
 }
 
+// The count of drawing threads, from the command line or the environment,
+// never changes a byte; a count that is none is refused or warned about.
+TEST(Render, AnyThreadCountDrawsTheSameFrames) {
+  ScratchDir dir;
+  const std::string frames = "--mode 320x240x8,200x3x32 --shading 3,4,5 --frame 40 --frames 2 "
+                             "--format raw --out-dir ";
+  ASSERT_EQ(Render(dir, "--threads 1 " + frames + dir.File("one")).status, 0);
+  const Result three = Render(dir, "--threads 3 " + frames + dir.File("three"));
+  ASSERT_EQ(three.status, 0) << three.errors;
+  const Result env = Render(dir, frames + dir.File("env"), "export KELVO_THREADS=4");
+  ASSERT_EQ(env.status, 0) << env.errors;
+  EXPECT_EQ(env.errors, "");
+  ASSERT_EQ(Names(dir.File("one")).size(), 12u);
+  for (const std::string& name : Names(dir.File("one"))) {
+    const std::vector<uint8_t> one = ReadFile(dir.File("one/" + name));
+    EXPECT_EQ(ReadFile(dir.File("three/" + name)), one) << name;
+    EXPECT_EQ(ReadFile(dir.File("env/" + name)), one) << name;
+  }
+
+  for (const std::string bad : {"0", "65", "two", "-1"}) {
+    const Result r = Render(dir, "--threads " + bad + " --raw " + dir.File("x.raw"));
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_EQ(r.errors, "kelvo-render: bad --threads '" + bad + "' (1-64) (see --help)\n");
+  }
+  const Result warned = Render(dir, "--raw " + dir.File("w.raw"), "export KELVO_THREADS=lots");
+  EXPECT_EQ(warned.status, 0);
+  EXPECT_NE(warned.errors.find("kelvo-render: warning: KELVO_THREADS='lots' is not a thread count"),
+            std::string::npos)
+      << warned.errors;
+}
+
 TEST(Render, CommandLineMistakesAreNamed) {
   ScratchDir dir;
   const std::string out = Quote(dir.File("x.png"));
