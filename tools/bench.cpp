@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -300,20 +301,18 @@ double Elapsed(Clock::time_point start) {
       std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
 }
 
-// The machine is shared: each measure is taken kRepeats times over the same
-// frames and the fastest kept, the usual guard against other processes.
+// The machine is shared: each case is measured kRepeats times and the
+// fastest of each figure kept, the usual guard against other processes. The
+// frame, its presentation, the clear and the limit take turns within each
+// repetition, so that a busy spell slows them alike and their ratios hold.
 constexpr int kRepeats = 5;
 
 template <typename Body>
-double BestNsPerFrame(long frames, Body body) {
-  double best = 0;
-  for (int rep = 0; rep < kRepeats; ++rep) {
-    const Clock::time_point start = Clock::now();
-    body();
-    const double ns = Elapsed(start) / static_cast<double>(frames);
-    if (rep == 0 || ns < best) best = ns;
-  }
-  return best;
+void KeepFastest(double* best, bool first, long frames, Body body) {
+  const Clock::time_point start = Clock::now();
+  body();
+  const double ns = Elapsed(start) / static_cast<double>(frames);
+  if (first || ns < *best) *best = ns;
 }
 
 #if KELVO_BENCH_PRESENT
@@ -325,46 +324,47 @@ plat::core::Placement ShrinkTarget(const Mode& mode) {
   return plat::core::FitScreen(mode.width, mode.height, 1280, 960);
 }
 
-// Times the presentation of the screen in `frame` (a drawn frame), the
-// desktop's two ways: converted at its own size into a window of that size,
-// and shrunk into a smaller one.
-void TimePresentation(const Mode& mode, const uint8_t* frame, long frames, Result* r) {
-  static plat::core::AreaShrinker shrinker;
-  plat::PALETTEENTRY palette[256];
-  for (size_t i = 0; i < 256; ++i)
-    palette[i] = {cubePalette[3 * i], cubePalette[3 * i + 1], cubePalette[3 * i + 2], 0};
-  plat::core::ScreenView view;
-  view.pixels = frame;
-  view.width = mode.width;
-  view.height = mode.height;
-  view.bitsPerPixel = mode.bpp;
-  view.palette = palette;
+// The desktop's presentation of a screen, its two ways: converted at its own
+// size into a window of that size, and shrunk into a smaller one.
+class Presenter {
+ public:
+  Presenter(const Mode& mode, const uint8_t* screen)
+      : target_(ShrinkTarget(mode)),
+        pitch_(static_cast<size_t>(mode.width)),
+        window_(pitch_ * static_cast<size_t>(mode.height)) {
+    for (size_t i = 0; i < 256; ++i)
+      palette_[i] = {cubePalette[3 * i], cubePalette[3 * i + 1], cubePalette[3 * i + 2], 0};
+    view_.pixels = screen;
+    view_.width = mode.width;
+    view_.height = mode.height;
+    view_.bitsPerPixel = mode.bpp;
+    view_.palette = palette_;
+    // Once first: the shrinker makes its working rows for this size.
+    ToArgb();
+    Shrink();
+  }
+  // The view points into the object itself.
+  Presenter(const Presenter&) = delete;
+  Presenter& operator=(const Presenter&) = delete;
+  int32_t shrinkWidth() const { return target_.width; }
+  int32_t shrinkHeight() const { return target_.height; }
+  void ToArgb() {
+    plat::core::ToArgb(view_, window_.data(), pitch_);
+    __asm__ __volatile__("" : : "r"(window_.data()) : "memory");
+  }
+  void Shrink() {
+    shrinker_.Shrink(view_, target_.width, target_.height, window_.data(), pitch_);
+    __asm__ __volatile__("" : : "r"(window_.data()) : "memory");
+  }
 
-  const plat::core::Placement target = ShrinkTarget(mode);
-  r->shrinkWidth = target.width;
-  r->shrinkHeight = target.height;
-  const size_t pitch = static_cast<size_t>(mode.width);
-  std::vector<uint32_t> window(pitch * static_cast<size_t>(mode.height));
-  uint32_t* const out = window.data();
-  // Once first: the shrinker makes its working rows for this size.
-  plat::core::ToArgb(view, out, pitch);
-  shrinker.Shrink(view, target.width, target.height, out, pitch);
-
-  const uint64_t allocationsBefore = allocationCount.load();
-  r->argbNs = BestNsPerFrame(frames, [&] {
-    for (long i = 0; i < frames; ++i) {
-      plat::core::ToArgb(view, out, pitch);
-      __asm__ __volatile__("" : : "r"(out) : "memory");
-    }
-  });
-  r->shrinkNs = BestNsPerFrame(frames, [&] {
-    for (long i = 0; i < frames; ++i) {
-      shrinker.Shrink(view, target.width, target.height, out, pitch);
-      __asm__ __volatile__("" : : "r"(out) : "memory");
-    }
-  });
-  r->allocations += allocationCount.load() - allocationsBefore;
-}
+ private:
+  plat::core::Placement target_;
+  size_t pitch_;
+  std::vector<uint32_t> window_;
+  plat::PALETTEENTRY palette_[256];
+  plat::core::ScreenView view_;
+  plat::core::AreaShrinker shrinker_;
+};
 #endif
 
 Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, bool present,
@@ -384,42 +384,57 @@ Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, 
   Result r;
   r.frames = frames;
   r.threads = plat::ThreadCount();
-  sceneRaster.drawnPixelCount = 0;
-  uint64_t allocationsBefore = allocationCount.load();
-  // Every repetition draws the same frames from the start orientation.
-  r.frameNs = BestNsPerFrame(frames, [&] {
-    InitCubeModel();
-    for (long i = 0; i < frames; ++i) drawFrame();
-  });
-  r.allocations = allocationCount.load() - allocationsBefore;
-  const uint64_t drawn = sceneRaster.drawnPixelCount / kRepeats;
-  r.pixels = static_cast<double>(drawn) / static_cast<double>(frames);
-
 #if KELVO_BENCH_PRESENT
-  // The buffer holds the last frame drawn.
-  if (present) TimePresentation(mode, buffer, frames, &r);
+  // Presents what the buffer holds when it is timed: the last frame drawn.
+  std::optional<Presenter> presenter;
+  if (present) {
+    presenter.emplace(mode, buffer);
+    r.shrinkWidth = presenter->shrinkWidth();
+    r.shrinkHeight = presenter->shrinkHeight();
+  }
 #else
   (void)present;
 #endif
 
-  allocationsBefore = allocationCount.load();
-  r.clearNs = BestNsPerFrame(frames, [&] {
-    for (long i = 0; i < frames; ++i) {
-      Clear(mode, buffer);
-      // Keeps the clear from being merged or dropped.
-      __asm__ __volatile__("" : : "r"(buffer) : "memory");
+  sceneRaster.drawnPixelCount = 0;
+  uint64_t perFrame = 0;
+  const uint64_t allocationsBefore = allocationCount.load();
+  for (int rep = 0; rep < kRepeats; ++rep) {
+    const bool first = rep == 0;
+    // Every repetition draws the same frames from the start orientation.
+    KeepFastest(&r.frameNs, first, frames, [&] {
+      InitCubeModel();
+      for (long i = 0; i < frames; ++i) drawFrame();
+    });
+    if (first) perFrame = sceneRaster.drawnPixelCount / static_cast<uint64_t>(frames);
+#if KELVO_BENCH_PRESENT
+    if (presenter) {
+      KeepFastest(&r.argbNs, first, frames, [&] {
+        for (long i = 0; i < frames; ++i) presenter->ToArgb();
+      });
+      KeepFastest(&r.shrinkNs, first, frames, [&] {
+        for (long i = 0; i < frames; ++i) presenter->Shrink();
+      });
     }
-  });
-
-  const uint64_t perFrame = drawn / static_cast<uint64_t>(frames);
-  r.limitNs = BestNsPerFrame(frames, [&] {
-    for (long i = 0; i < frames; ++i) {
-      Clear(mode, buffer);
-      SharedTableWrites(mode, buffer, perFrame);
-      __asm__ __volatile__("" : : "r"(buffer) : "memory");
-    }
-  });
-  r.allocations += allocationCount.load() - allocationsBefore;
+#endif
+    KeepFastest(&r.clearNs, first, frames, [&] {
+      for (long i = 0; i < frames; ++i) {
+        Clear(mode, buffer);
+        // Keeps the clear from being merged or dropped.
+        __asm__ __volatile__("" : : "r"(buffer) : "memory");
+      }
+    });
+    KeepFastest(&r.limitNs, first, frames, [&] {
+      for (long i = 0; i < frames; ++i) {
+        Clear(mode, buffer);
+        SharedTableWrites(mode, buffer, perFrame);
+        __asm__ __volatile__("" : : "r"(buffer) : "memory");
+      }
+    });
+  }
+  r.allocations = allocationCount.load() - allocationsBefore;
+  r.pixels = static_cast<double>(sceneRaster.drawnPixelCount / kRepeats) /
+             static_cast<double>(frames);
   return r;
 }
 
