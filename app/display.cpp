@@ -180,8 +180,8 @@ void SetPaused(int32_t on) {
     return;
   }
   DDSCAPS caps{};
-  if (primarySurface && primarySurface->GetCaps(&caps) == DD_OK &&
-      (caps.dwCaps & DDSCAPS_MODEX) && theApp)
+  if (primarySurface && primarySurface->GetCaps(&caps) == DD_OK && (caps.dwCaps & DDSCAPS_MODEX) &&
+      theApp)
     SwitchDisplayMode(640, 480, 8);
   paused = 1;
   if (ddraw) ddraw->FlipToGDISurface();

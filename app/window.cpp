@@ -23,8 +23,7 @@ void ChooseMode(HWND window, UINT command) {
 
 }  // namespace
 
-int32_t CreateMainWindow(HINSTANCE instance, HINSTANCE previous, const char*,
-                         int32_t showCommand) {
+int32_t CreateMainWindow(HINSTANCE instance, HINSTANCE previous, const char*, int32_t showCommand) {
   appInstance = instance;
   if (!previous) {
     WNDCLASSA wc{};
@@ -45,8 +44,8 @@ int32_t CreateMainWindow(HINSTANCE instance, HINSTANCE previous, const char*,
   }
   accelTable = LoadAcceleratorsA(instance, "AppAccel");
   mainWindow = CreateWindowExA(WS_EX_APPWINDOW, theApp->appName, theApp->appName,
-                               WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 640, 480, nullptr,
-                               nullptr, instance, nullptr);
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 640, 480, nullptr, nullptr,
+                               instance, nullptr);
   ShowWindow(mainWindow, showCommand);
   UpdateWindow(mainWindow);
   if (!CreateDevices()) {

@@ -20,8 +20,8 @@ struct GUID {
   friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 
-constexpr GUID GUID_SysKeyboard{0x6F1D2B61, 0xD5A0, 0x11CF,
-                                {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+constexpr GUID GUID_SysKeyboard{
+    0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 
 constexpr uint32_t DIRECTINPUT_VERSION = 0x0500;
 

@@ -87,8 +87,8 @@ bool Load(FontState& s) {
       s.face = nullptr;
     } else {
       s.ascent = static_cast<int32_t>((s.face->size->metrics.ascender + 63) >> 6);
-      s.cell = static_cast<int32_t>((s.face->size->metrics.ascender -
-                                     s.face->size->metrics.descender + 63) >> 6);
+      s.cell = static_cast<int32_t>(
+          (s.face->size->metrics.ascender - s.face->size->metrics.descender + 63) >> 6);
     }
   }
   if (!s.face && !s.reported) {
@@ -141,7 +141,8 @@ int32_t CellHeight() { return Available() ? State().cell : 0; }
 int32_t TextWidth(const char* text, size_t length) {
   if (!text || !Available()) return 0;
   int32_t width = 0;
-  for (size_t i = 0; i < length; ++i) width += GlyphOf(State(), static_cast<uint8_t>(text[i])).advance;
+  for (size_t i = 0; i < length; ++i)
+    width += GlyphOf(State(), static_cast<uint8_t>(text[i])).advance;
   return width;
 }
 
@@ -165,7 +166,8 @@ bool DrawText(const Target& t, int32_t x, int32_t y, const char* text, size_t le
         const int64_t px = pen + g.left + c;
         if (px < 0 || px >= t.width || !g.ink[static_cast<size_t>(r) * g.width + c]) continue;
         uint8_t* p = t.pixels + (static_cast<size_t>(py) * static_cast<size_t>(t.width) +
-                                 static_cast<size_t>(px)) * bpp;
+                                 static_cast<size_t>(px)) *
+                                    bpp;
         for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(pixel >> (8 * b));
       }
     }

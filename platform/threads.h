@@ -5,8 +5,8 @@
 // threads only, the same on every system.
 #pragma once
 #include <atomic>
-#include <cstddef>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <mutex>
@@ -55,8 +55,9 @@ class WorkerPool {
   template <typename Part>
   void Run(int32_t parts, Part&& part) {
     using P = std::remove_reference_t<Part>;
-    RunJob(parts, [](void* p, int32_t i) { (*static_cast<P*>(p))(i); },
-           const_cast<void*>(static_cast<const void*>(&part)));
+    RunJob(
+        parts, [](void* p, int32_t i) { (*static_cast<P*>(p))(i); },
+        const_cast<void*>(static_cast<const void*>(&part)));
   }
 
  private:

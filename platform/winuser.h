@@ -128,18 +128,18 @@ constexpr uint16_t VK_F11 = 0x7A;
 constexpr uint16_t VK_F12 = 0x7B;
 constexpr uint16_t VK_NUMLOCK = 0x90;
 constexpr uint16_t VK_SCROLL = 0x91;
-constexpr uint16_t VK_OEM_1 = 0xBA;       // ;:
-constexpr uint16_t VK_OEM_PLUS = 0xBB;    // =+
+constexpr uint16_t VK_OEM_1 = 0xBA;     // ;:
+constexpr uint16_t VK_OEM_PLUS = 0xBB;  // =+
 constexpr uint16_t VK_OEM_COMMA = 0xBC;
 constexpr uint16_t VK_OEM_MINUS = 0xBD;
 constexpr uint16_t VK_OEM_PERIOD = 0xBE;
-constexpr uint16_t VK_OEM_2 = 0xBF;       // /?
-constexpr uint16_t VK_OEM_3 = 0xC0;       // `~
-constexpr uint16_t VK_OEM_4 = 0xDB;       // [{
-constexpr uint16_t VK_OEM_5 = 0xDC;       // \|
-constexpr uint16_t VK_OEM_6 = 0xDD;       // ]}
-constexpr uint16_t VK_OEM_7 = 0xDE;       // '"
-constexpr uint16_t VK_OEM_102 = 0xE2;     // the extra key of ISO keyboards
+constexpr uint16_t VK_OEM_2 = 0xBF;    // /?
+constexpr uint16_t VK_OEM_3 = 0xC0;    // `~
+constexpr uint16_t VK_OEM_4 = 0xDB;    // [{
+constexpr uint16_t VK_OEM_5 = 0xDC;    // \|
+constexpr uint16_t VK_OEM_6 = 0xDD;    // ]}
+constexpr uint16_t VK_OEM_7 = 0xDE;    // '"
+constexpr uint16_t VK_OEM_102 = 0xE2;  // the extra key of ISO keyboards
 constexpr int32_t IDOK = 1;
 constexpr int32_t IDCANCEL = 2;
 
@@ -238,7 +238,7 @@ HMENU GetSubMenu(HMENU menu, int32_t position);
 HMENU CreatePopupMenu();
 BOOL DestroyMenu(HMENU menu);
 BOOL AppendMenuA(HMENU menu, UINT flags, uintptr_t idOrPopup, const char* text);
-int32_t GetMenuItemCount(HMENU menu);  // -1 for a bad handle
+int32_t GetMenuItemCount(HMENU menu);                       // -1 for a bad handle
 uint32_t CheckMenuItem(HMENU menu, UINT item, UINT flags);  // previous state, or ~0u
 uint32_t GetMenuState(HMENU menu, UINT item, UINT flags);   // MF_ flags, or ~0u
 int32_t GetMenuStringA(HMENU menu, UINT item, char* text, int32_t size, UINT flags);

@@ -14,13 +14,12 @@ struct EdgeRange {
 // Writes the entries in [keep.first, keep.last) only; the walk itself is the
 // whole edge's.
 template <typename Entry, typename Store>
-void WalkEdge(Entry* buffer, EdgeRange keep, double startValue, int32_t startIndex,
-              double endValue, int32_t endIndex, Store store) {
+void WalkEdge(Entry* buffer, EdgeRange keep, double startValue, int32_t startIndex, double endValue,
+              int32_t endIndex, Store store) {
   if (startIndex >= endIndex || buffer == nullptr) return;
   const EdgeRange range = {std::max(startIndex, keep.first), std::min(endIndex, keep.last)};
   if (range.first >= range.last) return;
-  const double step =
-      (endValue - startValue) / static_cast<double>(int64_t{endIndex} - startIndex);
+  const double step = (endValue - startValue) / static_cast<double>(int64_t{endIndex} - startIndex);
   double value = startValue;
   // Entries above the kept ones still advance the sum, so every written
   // entry holds what the whole walk gives there.
@@ -84,12 +83,11 @@ namespace raster_detail {
 
 bool CanDraw(const RasterContext& ctx, const void* frame) {
   const RasterScene* s = ctx.scene;
-  const bool scene = s != nullptr && s->vertices != nullptr && s->faces != nullptr &&
-                     s->shadeTable8 != nullptr && s->blendTable8 != nullptr &&
-                     s->lightMap != nullptr && s->palette16 != nullptr &&
-                     s->shadeRamp16 != nullptr && s->blendLow16 != nullptr &&
-                     s->blendHigh16 != nullptr && s->palette32 != nullptr &&
-                     s->shadeRamp32 != nullptr;
+  const bool scene =
+      s != nullptr && s->vertices != nullptr && s->faces != nullptr && s->shadeTable8 != nullptr &&
+      s->blendTable8 != nullptr && s->lightMap != nullptr && s->palette16 != nullptr &&
+      s->shadeRamp16 != nullptr && s->blendLow16 != nullptr && s->blendHigh16 != nullptr &&
+      s->palette32 != nullptr && s->shadeRamp32 != nullptr;
   return frame != nullptr && scene && ctx.screenWidth > 0 && ctx.screenHeight > 0 &&
          ctx.scanlineEntries > 0 && ctx.leftX != nullptr && ctx.rightX != nullptr &&
          ctx.leftShade != nullptr && ctx.rightShade != nullptr && ctx.leftAzimuth != nullptr &&
@@ -97,8 +95,8 @@ bool CanDraw(const RasterContext& ctx, const void* frame) {
          ctx.inclineStep != nullptr && ctx.inclineOffset != nullptr;
 }
 
-int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces,
-                  CubeVertex corners[4], bool* backFacing) {
+int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces, CubeVertex corners[4],
+                  bool* backFacing) {
   if (faceIndex < 0 || faceIndex > 5) return 0;
   const RasterScene& scene = *ctx.scene;
   for (int k = 0; k < 4; ++k) {
@@ -125,7 +123,7 @@ int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces,
   const Vector3 c = Cross(c0, c3);
   constexpr double kInverse118 = 0.00847457627118644;
   ctx.wVector = {(a.x + b.x + c.x) * kInverse118, (a.y + b.y + c.y) * kInverse118,
-             (a.z + b.z + c.z) * kInverse118};
+                 (a.z + b.z + c.z) * kInverse118};
   return 1;
 }
 
@@ -162,8 +160,8 @@ void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacin
     FillEdgeRows(descending ? descendingX : ascendingX, first, last, top.screenX, yTop,
                  bottom.screenX, yBottom);
     if (mode == kGouraudShading) {
-      FillEdgeRows(descending ? descendingShade : ascendingShade, first, last, -73.0 * top.x,
-                   yTop, -73.0 * bottom.x, yBottom);
+      FillEdgeRows(descending ? descendingShade : ascendingShade, first, last, -73.0 * top.x, yTop,
+                   -73.0 * bottom.x, yBottom);
     } else if (mode == kPhongShading) {
       FillEdgeBytesRows(descending ? descendingAzimuth : ascendingAzimuth, first, last,
                         SignedByte(top.azimuthIndex), yTop, SignedByte(bottom.azimuthIndex),
@@ -175,8 +173,8 @@ void ScanConvert(RasterContext& ctx, const CubeVertex corners[4], bool backFacin
     ctx.spanBottom = std::max(ctx.spanBottom, yA);
   }
   if (mode == kFlatShading) {
-    ctx.flatLevel = TruncToInt32(
-        128.0 - 32.0 * (corners[0].x + corners[1].x + corners[2].x + corners[3].x));
+    ctx.flatLevel =
+        TruncToInt32(128.0 - 32.0 * (corners[0].x + corners[1].x + corners[2].x + corners[3].x));
   }
 }
 

@@ -25,8 +25,8 @@ struct LineStart {
   uint32_t texU, texV, stepU, stepV;
 };
 
-inline LineStart StartLine(const RasterContext& ctx, double dx, double dy, double f,
-                           double acrossU, double acrossV) {
+inline LineStart StartLine(const RasterContext& ctx, double dx, double dy, double f, double acrossU,
+                           double acrossV) {
   const Vector3& u = ctx.uVector;
   const Vector3& v = ctx.vVector;
   const Vector3& w = ctx.wVector;
@@ -147,8 +147,7 @@ void WalkInclinedRows(RasterContext& ctx, int32_t faceIndex) {
     // The displacement is monotonic along a line, so its two ends bound it.
     const int64_t stepA = steps[x0];
     const int64_t stepB = steps[x1 - 1];
-    if (s + std::max(stepA, stepB) < bandTop || s + std::min(stepA, stepB) >= bandBottom)
-      continue;
+    if (s + std::max(stepA, stepB) < bandTop || s + std::min(stepA, stepB) >= bandBottom) continue;
     int64_t xa = x0;
     int64_t xb = x1;
     const auto below = [&](int64_t limit) {
@@ -170,8 +169,8 @@ void WalkInclinedRows(RasterContext& ctx, int32_t faceIndex) {
     }
     if (xa >= xb) continue;
     const int64_t row0 = s + Displacement(ctx, xL, cx, columns);
-    LineStart line = StartLine(ctx, static_cast<double>(xL - cx), static_cast<double>(cy - row0),
-                               f, acrossU, acrossV);
+    LineStart line = StartLine(ctx, static_cast<double>(xL - cx), static_cast<double>(cy - row0), f,
+                               acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(xa - xL);
     const uint32_t texU = line.texU + line.stepU * hidden;
     const uint32_t texV = line.texV + line.stepV * hidden;
@@ -224,8 +223,8 @@ void WalkInclinedColumns(RasterContext& ctx, int32_t faceIndex) {
     const int64_t y1 = std::min<int64_t>(yB, bandBottom);
     if (y0 >= y1) continue;
     const int64_t column0 = s + Displacement(ctx, yT, cy, rows);
-    LineStart line = StartLine(ctx, static_cast<double>(column0 - cx),
-                               static_cast<double>(cy - yT), f, acrossU, acrossV);
+    LineStart line = StartLine(ctx, static_cast<double>(column0 - cx), static_cast<double>(cy - yT),
+                               f, acrossU, acrossV);
     const uint32_t hidden = static_cast<uint32_t>(y0 - yT);
     const uint32_t texU = line.texU + line.stepU * hidden;
     const uint32_t texV = line.texV + line.stepV * hidden;
@@ -235,12 +234,11 @@ void WalkInclinedColumns(RasterContext& ctx, int32_t faceIndex) {
       drawn += DrawLine<Store, false>(frame, texture, shader, texU, texV, line, y0, y1,
                                       [=](int64_t y) { return y * width + s + steps[y]; });
     } else {
-      drawn += DrawLine<Store, true>(frame, texture, shader, texU, texV, line, y0, y1,
-                                     [=](int64_t y) {
-                                       const int64_t column = s + steps[y];
-                                       return column >= 0 && column < width ? y * width + column
-                                                                            : -1;
-                                     });
+      drawn +=
+          DrawLine<Store, true>(frame, texture, shader, texU, texV, line, y0, y1, [=](int64_t y) {
+            const int64_t column = s + steps[y];
+            return column >= 0 && column < width ? y * width + column : -1;
+          });
     }
   }
   ctx.drawnPixelCount += drawn;

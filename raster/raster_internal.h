@@ -45,8 +45,8 @@ inline RowBand PixelRows(const RasterContext& ctx) {
 
 // Corner fetch, back-face test, mapping vectors. Returns 0 for a face that is
 // not drawn; backFacing tells the caller which roles the edges take.
-int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces,
-                  CubeVertex corners[4], bool* backFacing);
+int32_t SetUpFace(RasterContext& ctx, int32_t faceIndex, bool drawBackFaces, CubeVertex corners[4],
+                  bool* backFacing);
 
 // Scan conversion into leftX/rightX (and the shade or angle buffers the mode
 // needs), then the flat level in mode 1.

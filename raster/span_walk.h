@@ -132,16 +132,14 @@ struct FlatRow : ShadeNone {
 // Signed 32-bit (right - left) * 65536 / n, wrapping instead of overflowing
 // on values no cube produces.
 inline uint32_t RowStep(int32_t left, int32_t right, int64_t n) {
-  const int32_t span = static_cast<int32_t>(
-      (static_cast<uint32_t>(right) - static_cast<uint32_t>(left)) * 65536u);
+  const int32_t span =
+      static_cast<int32_t>((static_cast<uint32_t>(right) - static_cast<uint32_t>(left)) * 65536u);
   // A 32-bit division where n allows (always, on a real screen).
   if (n <= INT32_MAX) return static_cast<uint32_t>(span / static_cast<int32_t>(n));
   return static_cast<uint32_t>(static_cast<int32_t>(span / n));
 }
 
-inline uint32_t RowStart(int32_t left) {
-  return (static_cast<uint32_t>(left) + 128u) * 65536u;
-}
+inline uint32_t RowStart(int32_t left) { return (static_cast<uint32_t>(left) + 128u) * 65536u; }
 
 // Level >> 16 picks the ramp's row; the mask only matters for a level no
 // face of the cube can produce.
@@ -172,8 +170,12 @@ struct Gouraud {
 template <typename Entry, SceneTable<Entry> kTable>
 struct Phong {
   explicit Phong(const RasterContext& ctx)
-      : ramp(ctx.scene->*kTable), light(ctx.scene->lightMap), azLeft(ctx.leftAzimuth),
-        azRight(ctx.rightAzimuth), polLeft(ctx.leftPolar), polRight(ctx.rightPolar) {}
+      : ramp(ctx.scene->*kTable),
+        light(ctx.scene->lightMap),
+        azLeft(ctx.leftAzimuth),
+        azRight(ctx.rightAzimuth),
+        polLeft(ctx.leftPolar),
+        polRight(ctx.rightPolar) {}
   void BeginRow(int32_t row, int64_t n) {
     az = RowStart(azLeft[row]);
     azStep = RowStep(azLeft[row], azRight[row], n);
@@ -276,8 +278,7 @@ struct FaceWalk {
 };
 
 template <typename Shader>
-inline void SetUpRow(const FaceWalk& face, int32_t r, const Shader& shader,
-                     RowWalk<Shader>& row) {
+inline void SetUpRow(const FaceWalk& face, int32_t r, const Shader& shader, RowWalk<Shader>& row) {
   const int64_t xL = face.lefts[r];
   const int64_t n = face.rights[r] - xL;
   row.live = false;
@@ -374,9 +375,9 @@ void WalkSpans(RasterContext& ctx, int32_t faceIndex) {
   const uint8_t* const texture = FaceTexture(*ctx.scene, faceIndex);
   if (texture == nullptr) return;
   const Shader shader(ctx);
-  const FaceWalk face{ctx.leftX,       ctx.rightX,  ctx.uVector, ctx.vVector,
-                      ctx.wVector,     ctx.screenWidth, ctx.centerX, ctx.centerY,
-                      FocalLength(*ctx.scene)};
+  const FaceWalk face{ctx.leftX,   ctx.rightX,  ctx.uVector,
+                      ctx.vVector, ctx.wVector, ctx.screenWidth,
+                      ctx.centerX, ctx.centerY, FocalLength(*ctx.scene)};
   // Rows of the band that have buffer entries.
   const RowBand rows = PixelRows(ctx);
   const int32_t top = std::max(ctx.spanTop, rows.top);

@@ -51,8 +51,8 @@ bool WriteMenuItems(const MenuItemTemplate* items, uint32_t count, const std::st
     if (item.flags & MF_DISABLED) options += ", INACTIVE";
     known |= MF_CHECKED | MF_GRAYED | MF_DISABLED;
     if (item.flags & ~known) {
-      *error = std::string("menu item ") + Quote(item.text) + " has flags " +
-               Hex(item.flags, 8) + " that a resource script cannot hold";
+      *error = std::string("menu item ") + Quote(item.text) + " has flags " + Hex(item.flags, 8) +
+               " that a resource script cannot hold";
       return false;
     }
     if (item.flags & MF_POPUP) {
@@ -90,8 +90,8 @@ bool WriteAccelerators(const AccelResource& table, std::string& out, std::string
 }
 
 void WriteDialog(const DialogResource& d, std::string& out) {
-  out += std::string(d.name) + " DIALOG " + Number(d.x) + ", " + Number(d.y) + ", " +
-         Number(d.cx) + ", " + Number(d.cy) + "\n";
+  out += std::string(d.name) + " DIALOG " + Number(d.x) + ", " + Number(d.y) + ", " + Number(d.cx) +
+         ", " + Number(d.cy) + "\n";
   out += "STYLE " + Hex(d.style, 8) + "\n";
   if (d.caption) out += "CAPTION " + Quote(d.caption) + "\n";
   if (d.fontName) out += "FONT " + Number(d.pointSize) + ", " + Quote(d.fontName) + "\n";

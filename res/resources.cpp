@@ -60,10 +60,10 @@ constexpr IconResource kIcons[] = {
 };
 
 constexpr ResourceModule kModule = {
-    kMenus,   static_cast<uint32_t>(std::size(kMenus)),   kAccelerators,
-    static_cast<uint32_t>(std::size(kAccelerators)),      kDialogs,
-    static_cast<uint32_t>(std::size(kDialogs)),           kIcons,
-    static_cast<uint32_t>(std::size(kIcons)),
+    kMenus,        static_cast<uint32_t>(std::size(kMenus)),
+    kAccelerators, static_cast<uint32_t>(std::size(kAccelerators)),
+    kDialogs,      static_cast<uint32_t>(std::size(kDialogs)),
+    kIcons,        static_cast<uint32_t>(std::size(kIcons)),
 };
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 using namespace plat;
 
-const uint32_t kShadingCommands[6] = {kCmdNoShading,      kCmdFlatShading,  kCmdGouraudShading,
-                                      kCmdPhongShading,   kCmdTransparency, kCmdInclinedMapping};
+const uint32_t kShadingCommands[6] = {kCmdNoShading,    kCmdFlatShading,  kCmdGouraudShading,
+                                      kCmdPhongShading, kCmdTransparency, kCmdInclinedMapping};
 
 namespace {
 

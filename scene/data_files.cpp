@@ -49,7 +49,8 @@ const char* CompressionName(uint32_t compression) {
   switch (compression) {
     case 1: return "RLE8";
     case 2: return "RLE4";
-    case 3: case 6: return "bit fields";
+    case 3:
+    case 6: return "bit fields";
     case 4: return "JPEG";
     case 5: return "PNG";
     default: return "an unknown method";

@@ -92,12 +92,11 @@ constexpr double kTwoOverPi = 0.63661977236758138;
 // 2/pi in binary, 32 bits a word, from the first bit after the point:
 // enough for the exponent of the largest double.
 constexpr uint32_t kTwoOverPiBits[40] = {
-    0xA2F9836E, 0x4E441529, 0xFC2757D1, 0xF534DDC0, 0xDB629599, 0x3C439041, 0xFE5163AB,
-    0xDEBBC561, 0xB7246E3A, 0x424DD2E0, 0x06492EEA, 0x09D1921C, 0xFE1DEB1C, 0xB129A73E,
-    0xE88235F5, 0x2EBB4484, 0xE99C7026, 0xB45F7E41, 0x3991D639, 0x835339F4, 0x9C845F8B,
-    0xBDF9283B, 0x1FF897FF, 0xDE05980F, 0xEF2F118B, 0x5A0A6D1F, 0x6D367ECF, 0x27CB09B7,
-    0x4F463F66, 0x9E5FEA2D, 0x7527BAC7, 0xEBE5F17B, 0x3D0739F7, 0x8A5292EA, 0x6BFB5FB1,
-    0x1F8D5D08, 0x56033046, 0xFC7B6BAB, 0xF0CFBC20, 0x9AF4361D};
+    0xA2F9836E, 0x4E441529, 0xFC2757D1, 0xF534DDC0, 0xDB629599, 0x3C439041, 0xFE5163AB, 0xDEBBC561,
+    0xB7246E3A, 0x424DD2E0, 0x06492EEA, 0x09D1921C, 0xFE1DEB1C, 0xB129A73E, 0xE88235F5, 0x2EBB4484,
+    0xE99C7026, 0xB45F7E41, 0x3991D639, 0x835339F4, 0x9C845F8B, 0xBDF9283B, 0x1FF897FF, 0xDE05980F,
+    0xEF2F118B, 0x5A0A6D1F, 0x6D367ECF, 0x27CB09B7, 0x4F463F66, 0x9E5FEA2D, 0x7527BAC7, 0xEBE5F17B,
+    0x3D0739F7, 0x8A5292EA, 0x6BFB5FB1, 0x1F8D5D08, 0x56033046, 0xFC7B6BAB, 0xF0CFBC20, 0x9AF4361D};
 
 // Reduction of a positive x >= pi/4 of any size in integer arithmetic
 // (Payne and Hanek): x * 2/pi is formed with the bits of 2/pi that matter at
@@ -337,7 +336,7 @@ double TimesPowerOfTwo(double v, int64_t e) {
 
 double Sin(double x) {
   if (!(std::fabs(x) <= std::numeric_limits<double>::max())) return x - x;  // NaN
-  if (std::fabs(x) < 0x1p-26) return x;  // x - x^3/6 rounds to x
+  if (std::fabs(x) < 0x1p-26) return x;                                     // x - x^3/6 rounds to x
   const Reduced reduced = Reduce(x);
   switch (reduced.quadrant) {
     case 0: return SinKernel(reduced.r);
@@ -349,7 +348,7 @@ double Sin(double x) {
 
 double Cos(double x) {
   if (!(std::fabs(x) <= std::numeric_limits<double>::max())) return x - x;  // NaN
-  if (std::fabs(x) < 0x1p-27) return 1.0;  // 1 - x^2/2 rounds to 1
+  if (std::fabs(x) < 0x1p-27) return 1.0;                                   // 1 - x^2/2 rounds to 1
   const Reduced reduced = Reduce(x);
   switch (reduced.quadrant) {
     case 0: return CosKernel(reduced.r);

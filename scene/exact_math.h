@@ -11,6 +11,6 @@
 
 double Sin(double x);
 double Cos(double x);
-double Atan2(double y, double x);  // in [-pi, pi], the signs and special cases of std::atan2
-double Acos(double x);             // in [0, pi]; NaN outside [-1, 1]
+double Atan2(double y, double x);       // in [-pi, pi], the signs and special cases of std::atan2
+double Acos(double x);                  // in [0, pi]; NaN outside [-1, 1]
 double IntPower(double x, unsigned n);  // x to the n-th power; 1 when n is 0

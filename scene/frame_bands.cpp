@@ -26,9 +26,8 @@ int32_t Hull(const CubeVertex corners[8], Point hull[16]) {
   for (int32_t i = 0; i < 8; ++i) {
     p[i] = {static_cast<double>(corners[i].screenX), static_cast<double>(corners[i].screenY)};
   }
-  std::sort(p, p + 8, [](const Point& a, const Point& b) {
-    return a.x < b.x || (a.x == b.x && a.y < b.y);
-  });
+  std::sort(p, p + 8,
+            [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   int32_t k = 0;
   for (int32_t i = 0; i < 8; ++i) {
     while (k >= 2 && Turn(hull[k - 2], hull[k - 1], p[i]) <= 0) --k;

@@ -39,9 +39,7 @@ void FreeBands() {
 }
 
 // How many bands the frame is drawn in: one per thread, no more than rows.
-int32_t BandCount() {
-  return std::max(1, std::min(plat::ThreadCount(), sceneRaster.screenHeight));
-}
+int32_t BandCount() { return std::max(1, std::min(plat::ThreadCount(), sceneRaster.screenHeight)); }
 
 // False, drawing with sceneRaster alone, when the buffers cannot be had.
 bool PrepareBands(int32_t count) {

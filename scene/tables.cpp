@@ -232,10 +232,8 @@ void Build16BitTables() {
     UnpackRGB555(part, &lr, &lg, &lb);
     UnpackRGB555(part << 8, &hr, &hg, &hb);
     for (int t = 0; t < 256; ++t) {
-      const int32_t low =
-          PackRGB555((Red(t) + lr) / 2, (Green(t) + lg) / 2, (Blue(t) + lb) / 2);
-      const int32_t high =
-          PackRGB555((Red(t) + hr) / 2, (Green(t) + hg) / 2, (Blue(t) + hb) / 2);
+      const int32_t low = PackRGB555((Red(t) + lr) / 2, (Green(t) + lg) / 2, (Blue(t) + lb) / 2);
+      const int32_t high = PackRGB555((Red(t) + hr) / 2, (Green(t) + hg) / 2, (Blue(t) + hb) / 2);
       blendLow16[part * 256 + t] = static_cast<uint8_t>(low & 0xFF);
       blendHigh16[part * 256 + t] = static_cast<uint16_t>(high & ~0x7F);
     }

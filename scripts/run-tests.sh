@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup-deps.sh --desktop
+scripts/setup-deps.sh --desktop --format
 jobs=$(nproc)
 
 cmake --preset ci

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
-# Usage: scripts/setup-deps.sh [--desktop] [--windows]
+# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--format]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libpng-dev libfreetype-dev fonts-dejavu-core)
@@ -17,8 +17,12 @@ for option in "$@"; do
                  x11-utils python3)
       windows=1
       ;;
+    --format)
+      # The format check of the sources.
+      packages+=(clang-format)
+      ;;
     *)
-      echo "usage: scripts/setup-deps.sh [--desktop] [--windows]" >&2
+      echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--format]" >&2
       exit 2
       ;;
   esac

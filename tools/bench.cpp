@@ -119,8 +119,14 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
   Arguments args;
   std::string error;
   if (!SplitArguments(argc, argv,
-                      {{"--assets", 1}, {"--mode", 1}, {"--sizes", 1}, {"--depths", 1},
-                       {"--shading", 1}, {"--threads", 1}, {"--frames", 1}, {"--present", 0},
+                      {{"--assets", 1},
+                       {"--mode", 1},
+                       {"--sizes", 1},
+                       {"--depths", 1},
+                       {"--shading", 1},
+                       {"--threads", 1},
+                       {"--frames", 1},
+                       {"--present", 0},
                        {"--csv", 0}},
                       0, &args, &error))
     return error;
@@ -149,7 +155,8 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
       return true;
     });
     if (!good)
-      return "bad --mode '" + std::string(list) + "' (want WxHxBPP, sides 16-4095, depth 8, 16, 24 "
+      return "bad --mode '" + std::string(list) +
+             "' (want WxHxBPP, sides 16-4095, depth 8, 16, 24 "
              "or 32, several with commas)";
   }
   std::vector<Mode> sizes;
@@ -162,7 +169,8 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
       return true;
     });
     if (!good)
-      return "bad --sizes '" + std::string(list) + "' (want WxH, sides 16-4095, several with "
+      return "bad --sizes '" + std::string(list) +
+             "' (want WxH, sides 16-4095, several with "
              "commas)";
   }
   std::vector<int32_t> depths;
@@ -174,7 +182,8 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
       depths.push_back(static_cast<int32_t>(value));
       return true;
     });
-    if (!good) return "bad --depths '" + std::string(list) + "' (8, 16, 24 or 32, several with commas)";
+    if (!good)
+      return "bad --depths '" + std::string(list) + "' (8, 16, 24 or 32, several with commas)";
   }
   if (args.Has("--shading")) {
     const std::string_view list = args.Value("--shading");
@@ -224,12 +233,12 @@ bool Load(const std::string& folder) {
 struct Result {
   long frames = 0;
   int32_t threads = 1;
-  double frameNs = 0;      // per frame, as drawn
-  double clearNs = 0;      // per frame, the clear alone
-  double pixels = 0;       // drawn per frame
-  double limitNs = 0;      // per frame: clear plus as many table writes
-  double argbNs = 0;       // the screen converted to 0xFFRRGGBB at its own size
-  double shrinkNs = 0;     // the screen shrunk to shrinkWidth x shrinkHeight
+  double frameNs = 0;   // per frame, as drawn
+  double clearNs = 0;   // per frame, the clear alone
+  double pixels = 0;    // drawn per frame
+  double limitNs = 0;   // per frame: clear plus as many table writes
+  double argbNs = 0;    // the screen converted to 0xFFRRGGBB at its own size
+  double shrinkNs = 0;  // the screen shrunk to shrinkWidth x shrinkHeight
   int32_t shrinkWidth = 0, shrinkHeight = 0;
   uint64_t allocations = 0;
 };
@@ -433,8 +442,8 @@ Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, 
     });
   }
   r.allocations = allocationCount.load() - allocationsBefore;
-  r.pixels = static_cast<double>(sceneRaster.drawnPixelCount / kRepeats) /
-             static_cast<double>(frames);
+  r.pixels =
+      static_cast<double>(sceneRaster.drawnPixelCount / kRepeats) / static_cast<double>(frames);
   return r;
 }
 
@@ -454,8 +463,8 @@ struct SizeTotals {
 void PrintSummary(const std::vector<SizeTotals>& totals, bool present) {
   std::printf("\nper size and thread count, means over its depths and shading modes:\n");
   std::printf("%-10s %3s %9s %9s %11s %9s %11s %6s %7s %7s %7s%s\n", "size", "thr", "screen px",
-              "px/frame", "ns/frame", "ns/scr px", "limit ns", "worst", "px x", "time x",
-              "speedup", present ? "  worst pres/fr" : "");
+              "px/frame", "ns/frame", "ns/scr px", "limit ns", "worst", "px x", "time x", "speedup",
+              present ? "  worst pres/fr" : "");
   for (const SizeTotals& t : totals) {
     const double n = t.cases;
     const double screen = static_cast<double>(t.width) * t.height;
@@ -473,14 +482,16 @@ void PrintSummary(const std::vector<SizeTotals>& totals, bool present) {
     std::snprintf(size, sizeof size, "%dx%d", t.width, t.height);
     std::printf("%-10s %3d %9.0f %9.0f %11.0f %9.4f %11.0f %6.2f %7.2f %7.2f %7.2f", size,
                 t.threads, screen, t.pixels / n, frameNs, frameNs / screen, t.limitNs / n,
-                t.worstRatio, screen / firstScreen, frameNs / (firstSize->frameNs / firstSize->cases),
+                t.worstRatio, screen / firstScreen,
+                frameNs / (firstSize->frameNs / firstSize->cases),
                 (firstThreads->frameNs / firstThreads->cases) / frameNs);
     if (present) std::printf("  %14.2f", t.worstPresent);
     std::printf("\n");
   }
-  std::printf("ns/scr px = ns per frame / screen pixels; worst = the highest ratio to the limit;\n"
-              "px x and time x = screen pixels and ns per frame against the first size at the\n"
-              "same thread count; speedup = the first thread count's ns per frame / this one's.\n");
+  std::printf(
+      "ns/scr px = ns per frame / screen pixels; worst = the highest ratio to the limit;\n"
+      "px x and time x = screen pixels and ns per frame against the first size at the\n"
+      "same thread count; speedup = the first thread count's ns per frame / this one's.\n");
 }
 
 int Run(int argc, char** argv) {
@@ -500,9 +511,10 @@ int Run(int argc, char** argv) {
 
   const bool present = options.present;
   if (options.csv) {
-    std::printf("mode,shading,threads,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
-                "pixels_per_frame,clear_ns_per_frame,allocations%s\n",
-                present ? ",present_argb_ns,present_shrink_ns,present_shrink_size" : "");
+    std::printf(
+        "mode,shading,threads,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
+        "pixels_per_frame,clear_ns_per_frame,allocations%s\n",
+        present ? ",present_argb_ns,present_shrink_ns,present_shrink_size" : "");
   } else {
     std::printf("%-14s %3s %3s %6s %8s %11s %9s %8s %11s %6s %6s%s\n", "mode", "sh", "thr",
                 "frames", "fps", "ns/frame", "px/frame", "ns/px", "limit ns", "ratio", "allocs",
@@ -538,9 +550,8 @@ int Run(int argc, char** argv) {
           if (present) std::printf(",%.0f,%.0f,%s", r.argbNs, r.shrinkNs, shrunk);
         } else {
           std::printf("%-14s %3d %3d %6ld %8.0f %11.0f %9.0f %8.3f %11.0f %6.2f %6llu", name,
-                      shading, r.threads, r.frames, fps, r.frameNs, r.pixels, nsPerPixel,
-                      r.limitNs, r.frameNs / r.limitNs,
-                      static_cast<unsigned long long>(r.allocations));
+                      shading, r.threads, r.frames, fps, r.frameNs, r.pixels, nsPerPixel, r.limitNs,
+                      r.frameNs / r.limitNs, static_cast<unsigned long long>(r.allocations));
           if (present)
             std::printf(" %11.0f %11.0f  %-9s %7.2f", r.argbNs, r.shrinkNs, shrunk, presentRatio);
         }
@@ -563,12 +574,15 @@ int Run(int argc, char** argv) {
     }
   }
   if (!options.csv) {
-    std::printf("\nns/px leaves the clear out; limit = clear + the same pixel count written\n"
-                "through a 256-entry table by as many threads; ratio = ns/frame / limit.\n"
-                "Each figure is the best of %d repetitions of the same frames.\n", kRepeats);
+    std::printf(
+        "\nns/px leaves the clear out; limit = clear + the same pixel count written\n"
+        "through a 256-entry table by as many threads; ratio = ns/frame / limit.\n"
+        "Each figure is the best of %d repetitions of the same frames.\n",
+        kRepeats);
     if (present)
-      std::printf("argb = the screen as 32-bit colour at its own size; shrink = averaged down\n"
-                  "to the size shown; pres/fr = the dearer of the two / ns per frame.\n");
+      std::printf(
+          "argb = the screen as 32-bit colour at its own size; shrink = averaged down\n"
+          "to the size shown; pres/fr = the dearer of the two / ns per frame.\n");
     std::printf("heap allocations during the timed loops: %llu%s\n",
                 static_cast<unsigned long long>(totalAllocations),
                 totalAllocations == 0 ? " (none per frame)" : " (NOT allocation-free)");

@@ -135,8 +135,8 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
   const int fd = mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return Fail("cannot create a new file beside it: " + ErrorText(errno), error);
   temporary_ = pattern;
-  if (replacing_ && (static_cast<uid_t>(ownerUid_) != geteuid() ||
-                     static_cast<gid_t>(ownerGid_) != getegid())) {
+  if (replacing_ &&
+      (static_cast<uid_t>(ownerUid_) != geteuid() || static_cast<gid_t>(ownerGid_) != getegid())) {
     // Only root may give the file back to its owner; others keep their own.
     [[maybe_unused]] const int ignored =
         fchown(fd, static_cast<uid_t>(ownerUid_), static_cast<gid_t>(ownerGid_));
@@ -204,8 +204,8 @@ bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t
   }
   if (static_cast<uint64_t>(st.st_size) > maxBytes) {
     close(fd);
-    return fail(std::to_string(st.st_size) + " bytes, more than the " +
-                std::to_string(maxBytes) + " read here");
+    return fail(std::to_string(st.st_size) + " bytes, more than the " + std::to_string(maxBytes) +
+                " read here");
   }
   bytes->assign(static_cast<size_t>(st.st_size), 0);
   size_t done = 0;

@@ -31,12 +31,12 @@ class OutputFile {
   bool Fail(const std::string& reason, std::string* error);
   void Abandon();
 
-  std::string path_;      // as the user named it
-  std::string target_;    // the file that will take the new bytes
-  std::string temporary_; // the new file beside it; empty when writing straight
+  std::string path_;       // as the user named it
+  std::string target_;     // the file that will take the new bytes
+  std::string temporary_;  // the new file beside it; empty when writing straight
   std::FILE* stream_ = nullptr;
   bool replacing_ = false;
-  unsigned mode_ = 0;     // permissions for the finished file
+  unsigned mode_ = 0;  // permissions for the finished file
   int ownerUid_ = -1, ownerGid_ = -1;
 };
 

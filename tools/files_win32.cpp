@@ -22,9 +22,8 @@ std::string ErrorText(int error) { return std::strerror(error); }
 
 std::string WindowsErrorText(DWORD code) {
   char text[256] = {};
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                     text, sizeof text, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, text, sizeof text, nullptr);
   std::string message(text, length);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.'))
@@ -57,9 +56,9 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return Fail("is a folder", error);
-  const HANDLE existing = CreateFileA(path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE existing =
+      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
     if (GetFileType(existing) != FILE_TYPE_DISK) {
       // A device (NUL, CON) or a pipe: written straight into.
@@ -93,11 +92,11 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
   if (name.size() > 200) name.resize(200);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     const std::string candidate =
-        (folder / ("." + name + "." + std::to_string(GetCurrentProcessId()) + "-" +
-                   std::to_string(attempt)))
+        (folder /
+         ("." + name + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt)))
             .string();
-    const int fd = _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                         _S_IREAD | _S_IWRITE);
+    const int fd =
+        _open(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return Fail("cannot create a new file beside it: " + ErrorText(errno), error);
     temporary_ = candidate;

@@ -24,8 +24,7 @@ std::vector<uint8_t> FrameToRgb(const uint8_t* pixels, int width, int height, in
       }
       case 16: {
         // As the monitor shows it.
-        const uint32_t argb =
-            plat::Argb555(pixels[2 * i] | (uint32_t{pixels[2 * i + 1]} << 8));
+        const uint32_t argb = plat::Argb555(pixels[2 * i] | (uint32_t{pixels[2 * i + 1]} << 8));
         out[0] = static_cast<uint8_t>(argb >> 16);
         out[1] = static_cast<uint8_t>(argb >> 8);
         out[2] = static_cast<uint8_t>(argb);

@@ -163,7 +163,6 @@ int Run(int argc, char** argv) {
   return ok ? 0 : 1;
 }
 
-
 }  // namespace
 
 int main(int argc, char** argv) {

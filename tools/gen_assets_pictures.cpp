@@ -72,9 +72,7 @@ std::vector<Polyline> NumeralStrokes(int n) {
       s.push_back(a);
       break;
     }
-    case 4:
-      s.push_back({{0.74, 1.6}, {0.74, 0.0}, {0.0, 1.12}, {1.0, 1.12}});
-      break;
+    case 4: s.push_back({{0.74, 1.6}, {0.74, 0.0}, {0.0, 1.12}, {1.0, 1.12}}); break;
     case 5: {
       Polyline a = {{0.94, 0.0}, {0.16, 0.0}, {0.1, 0.74}};
       AddArc(a, 0.5, 1.12, 0.46, 0.47, 15, 34);
@@ -90,8 +88,7 @@ std::vector<Polyline> NumeralStrokes(int n) {
       s.push_back(stem);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return s;
 }
@@ -178,8 +175,7 @@ bool PatternLight(int face, double x, double y) {
       const double fy = Fraction(v / 11.0) - 0.5;
       return fx * fx + fy * fy < 0.3 * 0.3;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

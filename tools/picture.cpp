@@ -23,8 +23,7 @@ std::string TooLarge(uint64_t width, uint64_t height) {
 
 bool SizeFits(uint64_t width, uint64_t height, std::string* error) {
   if (width == 0 || height == 0) {
-    *error = "a " + std::to_string(width) + "x" + std::to_string(height) +
-             " picture has no pixels";
+    *error = "a " + std::to_string(width) + "x" + std::to_string(height) + " picture has no pixels";
     return false;
   }
   if (width > kMaxPictureSide || height > kMaxPictureSide ||
@@ -122,7 +121,8 @@ bool DecodePng(const uint8_t* data, size_t size, Picture* picture, std::string* 
   if (!SizeFits(width, height, error)) return false;
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
   std::vector<png_bytep> rows(height);
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels.data() + static_cast<size_t>(y) * width * 4;
+  for (png_uint_32 y = 0; y < height; ++y)
+    rows[y] = pixels.data() + static_cast<size_t>(y) * width * 4;
   if (!PngRows(&source, rows.data())) {
     *error = "a damaged PNG: " + std::string(source.message);
     return false;
@@ -174,7 +174,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* picture, std::string* 
     *error = reason;
     return false;
   };
-  if (size < 14 + 12) return fail("a BMP too short for its headers (" + std::to_string(size) + " bytes)");
+  if (size < 14 + 12)
+    return fail("a BMP too short for its headers (" + std::to_string(size) + " bytes)");
   const uint32_t pixelOffset = Le32(data + 10);
   const uint32_t headerSize = Le32(data + 14);
   if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
@@ -234,8 +235,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* picture, std::string* 
   } else {
     const char* kinds[] = {"", "RLE8", "RLE4", "", "JPEG", "PNG"};
     const std::string kind = compression < 6 ? kinds[compression] : "";
-    return fail("a BMP compressed " + (kind.empty() ? "with method " + std::to_string(compression)
-                                                    : "as " + kind) +
+    return fail("a BMP compressed " +
+                (kind.empty() ? "with method " + std::to_string(compression) : "as " + kind) +
                 "; save it uncompressed or as PNG");
   }
 
@@ -244,7 +245,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* picture, std::string* 
   if (bits <= 8) {
     const size_t full = size_t{1} << bits;
     paletteSize = coloursUsed == 0 || coloursUsed > full ? full : coloursUsed;
-    if (paletteAt + paletteSize * paletteEntry > size) return fail("a BMP cut off in its colour table");
+    if (paletteAt + paletteSize * paletteEntry > size)
+      return fail("a BMP cut off in its colour table");
     for (size_t i = 0; i < paletteSize; ++i) {
       const uint8_t* e = data + paletteAt + i * paletteEntry;
       palette[i][0] = e[2];

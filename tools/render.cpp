@@ -124,9 +124,18 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   Arguments args;
   std::string error;
   if (!SplitArguments(argc, argv,
-                      {{"--assets", 1}, {"--mode", 1}, {"--shading", 1}, {"--frame", 1},
-                       {"--frames", 1}, {"--no-text", 0}, {"--png", 1}, {"--raw", 1},
-                       {"--out-dir", 1}, {"--format", 1}, {"--sheet", 1}, {"--threads", 1}},
+                      {{"--assets", 1},
+                       {"--mode", 1},
+                       {"--shading", 1},
+                       {"--frame", 1},
+                       {"--frames", 1},
+                       {"--no-text", 0},
+                       {"--png", 1},
+                       {"--raw", 1},
+                       {"--out-dir", 1},
+                       {"--format", 1},
+                       {"--sheet", 1},
+                       {"--threads", 1}},
                       0, &args, &error))
     return error;
   *help = args.help();
@@ -371,8 +380,7 @@ int Run(const Options& o) {
           if (k == 0 && !o.png.empty() && !WriteFrame(o.png, frame, mode, false, &error))
             return Fail(error);
           if (!o.outDir.empty() &&
-              !WriteFrame(FramePath(o, mode, shading, start + k), frame, mode, o.rawFrames,
-                          &error))
+              !WriteFrame(FramePath(o, mode, shading, start + k), frame, mode, o.rawFrames, &error))
             return Fail(error);
         }
       }

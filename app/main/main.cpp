@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "app/window.h"
-#include "platform/threads.h"
 #include "platform/core/core.h"
+#include "platform/threads.h"
 #include "res/resources.h"
 #include "scene/cube_app.h"
 

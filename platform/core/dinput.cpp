@@ -1,6 +1,8 @@
 // DirectInput over the keys the driver reports: keyboard devices with a
 // bounded event buffer that lose their acquisition when their window leaves
 // the foreground.
+#include "platform/dinput.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "platform/core/internal.h"
-#include "platform/dinput.h"
 
 namespace {
 

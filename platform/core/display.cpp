@@ -301,7 +301,6 @@ class EmulatedSurface final : public IDirectDrawSurface {
   HDC dc_ = nullptr;
 };
 
-
 class EmulatedDirectDraw final : public IDirectDraw {
  public:
   ~EmulatedDirectDraw() = default;
@@ -489,7 +488,7 @@ void ResetDisplay() { State() = DisplayState{}; }
 const PALETTEENTRY* AttachedPalette() {
   const DisplayState& s = State();
   return s.primary && s.primary->alive && s.primary->palette ? s.primary->palette->entries
-                                                              : nullptr;
+                                                             : nullptr;
 }
 
 Canvas SurfaceCanvas(IDirectDrawSurface* surface) {
@@ -588,6 +587,5 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   Note("DirectDrawCreate");
   return DD_OK;
 }
-
 
 }  // namespace plat

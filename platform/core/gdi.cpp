@@ -114,8 +114,7 @@ COLORREF SetTextColor(HDC dc, COLORREF colour) {
 BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   DeviceContextObject* d = LiveDc(dc);
   if (!d || !text || length < 0) return 0;
-  const Canvas c =
-      d->screen ? core::detail::GdiCanvas() : core::detail::SurfaceCanvas(d->surface);
+  const Canvas c = d->screen ? core::detail::GdiCanvas() : core::detail::SurfaceCanvas(d->surface);
   if (!c.pixels) return 0;
   const font::Target target{c.pixels, c.width, c.height, c.bytesPerPixel};
   const uint32_t ink = core::detail::PixelFor(d->textColour, c.bytesPerPixel * 8);

@@ -22,9 +22,7 @@ const ResourceModule& Resources() {
 
 namespace plat::core {
 
-void SetModuleResources(const ResourceModule* resources) {
-  detail::programResources = resources;
-}
+void SetModuleResources(const ResourceModule* resources) { detail::programResources = resources; }
 
 }  // namespace plat::core
 

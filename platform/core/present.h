@@ -69,7 +69,7 @@ class AreaShrinker {
   static void Spread(int32_t from, int32_t to, std::vector<Share>* shares);
   // One band's working rows.
   struct Rows {
-    std::vector<uint64_t> across;           // a screen row shrunk, channels side by side
+    std::vector<uint64_t> across;          // a screen row shrunk, channels side by side
     std::vector<uint64_t> redBlue, green;  // the output row being summed
   };
   // Screen row sy shrunk across into rows.across; palette: the 8-bit

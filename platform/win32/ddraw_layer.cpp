@@ -80,8 +80,8 @@ class Surface final : public IDirectDrawSurface {
     return real_->AddAttachedSurface(Unwrap(surface));
   }
   STDMETHOD(AddOverlayDirtyRect)(LPRECT rect) override { return real_->AddOverlayDirtyRect(rect); }
-  STDMETHOD(Blt)(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
-                 LPDDBLTFX fx) override {
+  STDMETHOD(Blt)
+  (LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) override {
     const bool wholeFill = !dest && !source && (flags & DDBLT_COLORFILL) && fx;
     if (!wholeFill) Present();
     if (Surface* from = Ours(source)) from->Present();
@@ -97,8 +97,8 @@ class Surface final : public IDirectDrawSurface {
     Present();
     return real_->BltBatch(batch, count, flags);
   }
-  STDMETHOD(BltFast)(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
-                     DWORD trans) override {
+  STDMETHOD(BltFast)
+  (DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD trans) override {
     Present();
     return real_->BltFast(x, y, Unwrap(source), sourceRect, trans);
   }
@@ -108,8 +108,8 @@ class Surface final : public IDirectDrawSurface {
   STDMETHOD(EnumAttachedSurfaces)(LPVOID context, LPDDENUMSURFACESCALLBACK callback) override {
     return real_->EnumAttachedSurfaces(context, callback);
   }
-  STDMETHOD(EnumOverlayZOrders)(DWORD flags, LPVOID context,
-                                LPDDENUMSURFACESCALLBACK callback) override {
+  STDMETHOD(EnumOverlayZOrders)
+  (DWORD flags, LPVOID context, LPDDENUMSURFACESCALLBACK callback) override {
     return real_->EnumOverlayZOrders(flags, context, callback);
   }
   STDMETHOD(Flip)(LPDIRECTDRAWSURFACE target, DWORD flags) override {
@@ -140,7 +140,9 @@ class Surface final : public IDirectDrawSurface {
   }
   STDMETHOD(GetBltStatus)(DWORD flags) override { return real_->GetBltStatus(flags); }
   STDMETHOD(GetCaps)(LPDDSCAPS caps) override { return real_->GetCaps(caps); }
-  STDMETHOD(GetClipper)(LPDIRECTDRAWCLIPPER* clipper) override { return real_->GetClipper(clipper); }
+  STDMETHOD(GetClipper)(LPDIRECTDRAWCLIPPER* clipper) override {
+    return real_->GetClipper(clipper);
+  }
   STDMETHOD(GetColorKey)(DWORD flags, LPDDCOLORKEY key) override {
     return real_->GetColorKey(flags, key);
   }
@@ -152,8 +154,12 @@ class Surface final : public IDirectDrawSurface {
   STDMETHOD(GetOverlayPosition)(LPLONG x, LPLONG y) override {
     return real_->GetOverlayPosition(x, y);
   }
-  STDMETHOD(GetPalette)(LPDIRECTDRAWPALETTE* palette) override { return real_->GetPalette(palette); }
-  STDMETHOD(GetPixelFormat)(LPDDPIXELFORMAT format) override { return real_->GetPixelFormat(format); }
+  STDMETHOD(GetPalette)(LPDIRECTDRAWPALETTE* palette) override {
+    return real_->GetPalette(palette);
+  }
+  STDMETHOD(GetPixelFormat)(LPDDPIXELFORMAT format) override {
+    return real_->GetPixelFormat(format);
+  }
   STDMETHOD(GetSurfaceDesc)(LPDDSURFACEDESC desc) override { return real_->GetSurfaceDesc(desc); }
   STDMETHOD(Initialize)(LPDIRECTDRAW dd, LPDDSURFACEDESC desc) override {
     return real_->Initialize(dd, desc);
@@ -199,8 +205,9 @@ class Surface final : public IDirectDrawSurface {
     }
     return real_->Unlock(data);
   }
-  STDMETHOD(UpdateOverlay)(LPRECT sourceRect, LPDIRECTDRAWSURFACE dest, LPRECT destRect,
-                           DWORD flags, LPDDOVERLAYFX fx) override {
+  STDMETHOD(UpdateOverlay)
+  (LPRECT sourceRect, LPDIRECTDRAWSURFACE dest, LPRECT destRect, DWORD flags,
+   LPDDOVERLAYFX fx) override {
     return real_->UpdateOverlay(sourceRect, Unwrap(dest), destRect, flags, fx);
   }
   STDMETHOD(UpdateOverlayDisplay)(DWORD flags) override {
@@ -246,12 +253,12 @@ class Display final : public IDirectDraw {
   STDMETHOD(CreateClipper)(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) override {
     return real_->CreateClipper(flags, clipper, outer);
   }
-  STDMETHOD(CreatePalette)(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
-                           IUnknown* outer) override {
+  STDMETHOD(CreatePalette)
+  (DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette, IUnknown* outer) override {
     return real_->CreatePalette(flags, entries, palette, outer);
   }
-  STDMETHOD(CreateSurface)(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* out,
-                           IUnknown* outer) override {
+  STDMETHOD(CreateSurface)
+  (LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* out, IUnknown* outer) override {
     if (!out) return DDERR_INVALIDPARAMS;
     IDirectDrawSurface* real = nullptr;
     const HRESULT hr = real_->CreateSurface(desc, &real, outer);
@@ -267,12 +274,12 @@ class Display final : public IDirectDraw {
     *out = new Surface(real);
     return DD_OK;
   }
-  STDMETHOD(EnumDisplayModes)(DWORD flags, LPDDSURFACEDESC desc, LPVOID context,
-                              LPDDENUMMODESCALLBACK callback) override {
+  STDMETHOD(EnumDisplayModes)
+  (DWORD flags, LPDDSURFACEDESC desc, LPVOID context, LPDDENUMMODESCALLBACK callback) override {
     return real_->EnumDisplayModes(flags, desc, context, callback);
   }
-  STDMETHOD(EnumSurfaces)(DWORD flags, LPDDSURFACEDESC desc, LPVOID context,
-                          LPDDENUMSURFACESCALLBACK callback) override {
+  STDMETHOD(EnumSurfaces)
+  (DWORD flags, LPDDSURFACEDESC desc, LPVOID context, LPDDENUMSURFACESCALLBACK callback) override {
     return real_->EnumSurfaces(flags, desc, context, callback);
   }
   STDMETHOD(FlipToGDISurface)() override { return real_->FlipToGDISurface(); }

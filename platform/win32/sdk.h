@@ -4,6 +4,8 @@
 // macros and work unqualified; the types and functions join namespace plat.
 #pragma once
 
+// windows.h before the others, which build on it.
+// clang-format off
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -20,6 +22,7 @@
 #error "the keyboard is read through DirectInput 5"
 #endif
 #include <dinput.h>
+// clang-format on
 
 #include <cstddef>
 #include <cstdint>
@@ -27,9 +30,21 @@
 namespace plat {
 
 // Types. IDirectInput and IDirectInputDevice are macros for their A forms.
+using ::ACCEL;
 using ::BOOL;
 using ::COLORREF;
+using ::DDBLTFX;
+using ::DDPIXELFORMAT;
+using ::DDSCAPS;
+using ::DDSURFACEDESC;
+using ::DIDATAFORMAT;
+using ::DIDEVICEOBJECTDATA;
+using ::DIOBJECTDATAFORMAT;
+using ::DIPROPDWORD;
+using ::DIPROPHEADER;
+using ::DLGPROC;
 using ::DWORD;
+using ::GUID;
 using ::HACCEL;
 using ::HBRUSH;
 using ::HCURSOR;
@@ -39,36 +54,24 @@ using ::HINSTANCE;
 using ::HMENU;
 using ::HRESULT;
 using ::HWND;
+using ::IDirectDraw;
+using ::IDirectDrawPalette;
+using ::IDirectDrawSurface;
+using ::IDirectInputA;
+using ::IDirectInputDeviceA;
 using ::INT_PTR;
 using ::LPARAM;
+using ::LPDDENUMMODESCALLBACK;
 using ::LRESULT;
-using ::UINT;
-using ::WPARAM;
-using ::ACCEL;
-using ::DLGPROC;
-using ::GUID;
 using ::MENUITEMINFOA;
 using ::MSG;
 using ::PALETTEENTRY;
 using ::POINT;
 using ::RECT;
+using ::UINT;
 using ::WNDCLASSA;
 using ::WNDPROC;
-using ::DDBLTFX;
-using ::DDPIXELFORMAT;
-using ::DDSCAPS;
-using ::DDSURFACEDESC;
-using ::IDirectDraw;
-using ::IDirectDrawPalette;
-using ::IDirectDrawSurface;
-using ::LPDDENUMMODESCALLBACK;
-using ::DIDATAFORMAT;
-using ::DIDEVICEOBJECTDATA;
-using ::DIOBJECTDATAFORMAT;
-using ::DIPROPDWORD;
-using ::DIPROPHEADER;
-using ::IDirectInputA;
-using ::IDirectInputDeviceA;
+using ::WPARAM;
 
 // USER32 and KERNEL32.
 using ::AdjustWindowRectEx;

@@ -1,8 +1,10 @@
 // kelvo-wine-modes.exe: prints the display modes DirectDraw reports, one
 // "WIDTHxHEIGHTxDEPTH" a line in the driver's order, as kelvo-cube.exe sees
 // them in its "Modes" menu. The Wine test compares the menu with this list.
+// clang-format off
 #include <windows.h>
 #include <ddraw.h>
+// clang-format on
 
 #include <cstdio>
 

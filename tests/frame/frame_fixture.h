@@ -102,7 +102,8 @@ class FrameTest : public ::testing::Test {
 
   // Start-up as WinMain does it, up to and with Init, without the loop.
   void StartUp() {
-    ASSERT_EQ(CreateMainWindow(plat::GetModuleHandleA(nullptr), nullptr, "", plat::SW_SHOWNORMAL), 1)
+    ASSERT_EQ(CreateMainWindow(plat::GetModuleHandleA(nullptr), nullptr, "", plat::SW_SHOWNORMAL),
+              1)
         << StartupFailure();
     ASSERT_EQ(app.Init(), 1);
   }

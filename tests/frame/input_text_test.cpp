@@ -87,9 +87,8 @@ TEST_F(KeyboardTest, ReleaseUnacquiresThenReleasesBoth) {
   ReleaseKeyboard();
   EXPECT_EQ(keyboard, nullptr);
   EXPECT_EQ(dinput, nullptr);
-  EXPECT_EQ(headless::Trace(),
-            (std::vector<std::string>{"Unacquire keyboard", "Release keyboard",
-                                      "Release DirectInput"}));
+  EXPECT_EQ(headless::Trace(), (std::vector<std::string>{"Unacquire keyboard", "Release keyboard",
+                                                         "Release DirectInput"}));
   PollKeyboard();  // nothing to read, nothing happens
   ReleaseKeyboard();
   EXPECT_EQ(headless::Trace().size(), 3u);

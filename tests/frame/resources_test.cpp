@@ -1,11 +1,12 @@
 // The resources as the running program gets them, and the window-system
 // behaviour the frame relies on: menus, accelerators, the modal loop, quit.
+#include "res/resources.h"
+
 #include <cstring>
 
 #include "frame_fixture.h"
 #include "platform/dinput.h"
 #include "platform/resource.h"
-#include "res/resources.h"
 
 namespace frame_test {
 namespace {
@@ -129,7 +130,8 @@ TEST_F(FrameTest, TheAboutTemplateIsAsDescribed) {
   const DialogItemTemplate& icon = about->items[1];
   EXPECT_STREQ(icon.text, "AppIcon");
   EXPECT_EQ(icon.style & 0xF, SS_ICON);
-  EXPECT_EQ((std::vector<int>{icon.x, icon.y, icon.cx, icon.cy}), (std::vector<int>{62, 20, 18, 20}));
+  EXPECT_EQ((std::vector<int>{icon.x, icon.y, icon.cx, icon.cy}),
+            (std::vector<int>{62, 20, 18, 20}));
   const DialogItemTemplate& ok = about->items[2];
   EXPECT_STREQ(ok.text, "OK");
   EXPECT_EQ(ok.id, 1);

@@ -66,7 +66,9 @@ class ScriptedRun : public ::testing::Test {
     static const Shot none{};
     return none;
   }
-  void Step(uint32_t turns, std::function<void()> action) { headless::AddStep(turns, std::move(action)); }
+  void Step(uint32_t turns, std::function<void()> action) {
+    headless::AddStep(turns, std::move(action));
+  }
 
   std::string outDir;
   std::vector<Shot> shots;

@@ -17,8 +17,8 @@ TEST(CopyRowsToPitch, EachRowLandsAtItsPitchAndTheGapsStay) {
   for (size_t bytesPerPixel = 1; bytesPerPixel <= 4; ++bytesPerPixel) {
     const size_t rowBytes = kWidth * bytesPerPixel;
     for (size_t padding : {size_t{0}, size_t{1}, size_t{13}}) {
-      SCOPED_TRACE(testing::Message() << bytesPerPixel << " bytes a pixel, " << padding
-                                      << " bytes after each row");
+      SCOPED_TRACE(testing::Message()
+                   << bytesPerPixel << " bytes a pixel, " << padding << " bytes after each row");
       const size_t pitch = rowBytes + padding;
       std::vector<uint8_t> source(rowBytes * kHeight);
       for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7 + 1);
@@ -27,7 +27,8 @@ TEST(CopyRowsToPitch, EachRowLandsAtItsPitchAndTheGapsStay) {
                       kHeight);
       for (size_t y = 0; y < kHeight; ++y) {
         for (size_t x = 0; x < rowBytes; ++x)
-          ASSERT_EQ(surface[y * pitch + x], source[y * rowBytes + x]) << "row " << y << " byte " << x;
+          ASSERT_EQ(surface[y * pitch + x], source[y * rowBytes + x])
+              << "row " << y << " byte " << x;
         for (size_t x = rowBytes; x < pitch; ++x)
           ASSERT_EQ(surface[y * pitch + x], kGap) << "row " << y << " gap byte " << x;
       }

@@ -1,6 +1,8 @@
 // The team of drawing threads: every part of a job runs once, the caller gets
 // the job back only when all are done, failures come back to it, and the
 // shared fill writes what a plain fill writes.
+#include "platform/threads.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "platform/row_copy.h"
-#include "platform/threads.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ TEST(WorkerPool, TheTeamCanBeResizedBetweenJobs) {
   plat::WorkerPool pool(1);
   for (const int32_t threads : {4, 2, 1, 3, 0, 1000}) {
     pool.SetThreads(threads);
-    const int32_t expected = threads < 1 ? 1 : (threads > plat::kMaxThreads ? plat::kMaxThreads
-                                                                             : threads);
+    const int32_t expected =
+        threads < 1 ? 1 : (threads > plat::kMaxThreads ? plat::kMaxThreads : threads);
     EXPECT_EQ(pool.threads(), expected);
     std::atomic<int32_t> sum{0};
     pool.Run(100, [&](int32_t i) { sum += i; });

@@ -41,9 +41,7 @@ std::string DescribeMismatch(const std::vector<uint8_t>& real, const std::vector
   return out.str();
 }
 
-bool SameVector(const Vector3& a, const Vector3& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool SameVector(const Vector3& a, const Vector3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Compares the ten scanline buffers of the real rasteriser with the
 // reference's over every entry.
@@ -91,12 +89,11 @@ void RunDifferential(const std::vector<Size>& sizes, uint32_t seed) {
           } catch (const std::exception& e) {
             FAIL() << "reference left its bounds: " << e.what();
           }
-          const std::string where = std::to_string(size.width) + "x" +
-                                    std::to_string(size.height) + " depth " +
-                                    std::to_string(depth) + " mode " + std::to_string(mode) +
-                                    " orientation " + std::to_string(o);
-          const std::string mismatch = DescribeMismatch(screen.Pixels(), canvas.bytes,
-                                                        size.width, screen.bytesPerPixel());
+          const std::string where = std::to_string(size.width) + "x" + std::to_string(size.height) +
+                                    " depth " + std::to_string(depth) + " mode " +
+                                    std::to_string(mode) + " orientation " + std::to_string(o);
+          const std::string mismatch =
+              DescribeMismatch(screen.Pixels(), canvas.bytes, size.width, screen.bytesPerPixel());
           ASSERT_EQ(mismatch, "") << where;
           const RasterContext& c = screen.state();
           ASSERT_EQ(CompareBuffers(c, state), "") << where;

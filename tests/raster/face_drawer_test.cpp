@@ -39,8 +39,8 @@ std::vector<bool> Coverage(TestScreen& screen, Draw draw) {
 
 // Whether exactly the pixels of [x0, x1) x [y0, y1) of a 640 x 480 screen
 // are covered.
-std::string RectangleMismatch(const std::vector<bool>& covered, int32_t x0, int32_t x1,
-                              int32_t y0, int32_t y1) {
+std::string RectangleMismatch(const std::vector<bool>& covered, int32_t x0, int32_t x1, int32_t y0,
+                              int32_t y1) {
   constexpr int32_t screenWidth = 640, screenHeight = 480;
   for (int32_t y = 0; y < screenHeight; ++y) {
     for (int32_t x = 0; x < screenWidth; ++x) {
@@ -242,7 +242,8 @@ TEST_F(TurnedCube, EveryDepthCoversThePixelsOfTheEightBitDrawing) {
         const auto covered = Coverage(screen, [&screen] { screen.DrawCube(); });
         if (depth == 0) {
           eightBit = covered;
-          ASSERT_GT(std::count(covered.begin(), covered.end(), true), 1000) << "mode " << mode << " turn " << o;
+          ASSERT_GT(std::count(covered.begin(), covered.end(), true), 1000)
+              << "mode " << mode << " turn " << o;
         } else {
           ASSERT_TRUE(covered == eightBit) << "depth " << depth << " mode " << mode;
         }

@@ -37,8 +37,8 @@ TEST(RasterScreen, HoldsTheLongerSideOfTheScreenZeroFilled) {
   EXPECT_EQ(ctx.scanlineEntries, 321);
   for (int32_t i = 0; i < 321; ++i) {
     ASSERT_EQ(ctx.leftX[i] | ctx.rightX[i] | ctx.leftShade[i] | ctx.rightShade[i] |
-                  ctx.leftAzimuth[i] | ctx.rightAzimuth[i] | ctx.leftPolar[i] |
-                  ctx.rightPolar[i] | ctx.inclineStep[i] | ctx.inclineOffset[i],
+                  ctx.leftAzimuth[i] | ctx.rightAzimuth[i] | ctx.leftPolar[i] | ctx.rightPolar[i] |
+                  ctx.inclineStep[i] | ctx.inclineOffset[i],
               0)
         << i;
   }

@@ -198,7 +198,8 @@ std::vector<uint8_t> Canvas::Screen(int64_t screenWidth, int64_t screenHeight) c
   for (int64_t y = 0; y < screenHeight; ++y) {
     for (int64_t x = 0; x < screenWidth; ++x) {
       for (int b = 0; b < bytesPerPixel; ++b) {
-        out.push_back(bytes.at(static_cast<size_t>(((y - top) * width + (x - left)) * bytesPerPixel + b)));
+        out.push_back(
+            bytes.at(static_cast<size_t>(((y - top) * width + (x - left)) * bytesPerPixel + b)));
       }
     }
   }
@@ -244,8 +245,8 @@ void State::CopyFromRaster(const RasterContext& ctx, int64_t first, int64_t last
   inclineSlope = ctx.inclineSlope;
 }
 
-void FillEdge(OffsetArray<int32_t>& buffer, double startValue, int32_t startIndex,
-              double endValue, int32_t endIndex) {
+void FillEdge(OffsetArray<int32_t>& buffer, double startValue, int32_t startIndex, double endValue,
+              int32_t endIndex) {
   if (startIndex >= endIndex) return;
   double step = (endValue - startValue) / (endIndex - startIndex);
   double value = startValue;
@@ -351,19 +352,21 @@ void DrawFace(State& st, Canvas& canvas, int32_t pixelFormat, int32_t faceIndex)
     int32_t yB = B.screenY;
     if (yA < yB) {
       FillEdge(back ? st.leftX : st.rightX, A.screenX, yA, B.screenX, yB);
-      if (mode == 2) FillEdge(back ? st.leftShade : st.rightShade, -73.0 * A.x, yA, -73.0 * B.x, yB);
+      if (mode == 2)
+        FillEdge(back ? st.leftShade : st.rightShade, -73.0 * A.x, yA, -73.0 * B.x, yB);
       if (mode == 3) {
-        FillEdgeBytes(back ? st.leftAzimuth : st.rightAzimuth, static_cast<int8_t>(A.azimuthIndex), yA,
-                      static_cast<int8_t>(B.azimuthIndex), yB);
+        FillEdgeBytes(back ? st.leftAzimuth : st.rightAzimuth, static_cast<int8_t>(A.azimuthIndex),
+                      yA, static_cast<int8_t>(B.azimuthIndex), yB);
         FillEdgeBytes(back ? st.leftPolar : st.rightPolar, static_cast<int8_t>(A.polarIndex), yA,
                       static_cast<int8_t>(B.polarIndex), yB);
       }
     } else {
       FillEdge(back ? st.rightX : st.leftX, B.screenX, yB, A.screenX, yA);
-      if (mode == 2) FillEdge(back ? st.rightShade : st.leftShade, -73.0 * B.x, yB, -73.0 * A.x, yA);
+      if (mode == 2)
+        FillEdge(back ? st.rightShade : st.leftShade, -73.0 * B.x, yB, -73.0 * A.x, yA);
       if (mode == 3) {
-        FillEdgeBytes(back ? st.rightAzimuth : st.leftAzimuth, static_cast<int8_t>(B.azimuthIndex), yB,
-                      static_cast<int8_t>(A.azimuthIndex), yA);
+        FillEdgeBytes(back ? st.rightAzimuth : st.leftAzimuth, static_cast<int8_t>(B.azimuthIndex),
+                      yB, static_cast<int8_t>(A.azimuthIndex), yA);
         FillEdgeBytes(back ? st.rightPolar : st.leftPolar, static_cast<int8_t>(B.polarIndex), yB,
                       static_cast<int8_t>(A.polarIndex), yA);
       }

@@ -52,7 +52,7 @@ void DrawFace(State& state, Canvas& canvas, int32_t pixelFormat, int32_t faceInd
 // The span filler of mode on the state as it stands.
 void FillSpans(const State& state, Canvas& canvas, int32_t pixelFormat, int32_t mode,
                int32_t faceIndex);
-void FillEdge(OffsetArray<int32_t>& buffer, double startValue, int32_t startIndex,
-              double endValue, int32_t endIndex);
+void FillEdge(OffsetArray<int32_t>& buffer, double startValue, int32_t startIndex, double endValue,
+              int32_t endIndex);
 
 }  // namespace reference

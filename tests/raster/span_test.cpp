@@ -45,7 +45,8 @@ void CompareFiller(TestScreen& screen, int32_t depth, int32_t mode, int32_t rows
   canvas.Reset(-400, -400, screenWidth + 800, screenHeight + 800, screen.bytesPerPixel(), 0);
   const auto before = screen.Pixels();
   for (int32_t y = 0; y < screenHeight; ++y) {
-    std::memcpy(canvas.Pixel(0, y), &before[static_cast<size_t>(y) * screenWidth * screen.bytesPerPixel()],
+    std::memcpy(canvas.Pixel(0, y),
+                &before[static_cast<size_t>(y) * screenWidth * screen.bytesPerPixel()],
                 static_cast<size_t>(screenWidth) * screen.bytesPerPixel());
   }
   FillersOf(depth)[mode](screen.Context(), 2);

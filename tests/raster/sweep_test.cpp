@@ -40,26 +40,26 @@ void Sweep(const SweepSize& size, bool exact) {
         for (int i = 0; i < 7; ++i) rastertest::FrameTurn();
       }
     }
-    ASSERT_EQ(screen.DamagedGuards(), "")
-        << size.width << "x" << size.height << " depth " << depth;
+    ASSERT_EQ(screen.DamagedGuards(), "") << size.width << "x" << size.height << " depth " << depth;
     // Something is drawn in every size: the cube's centre is on screen.
     EXPECT_GT(drawn, 0u) << size.width << "x" << size.height << " depth " << depth;
   }
 }
 
 TEST(Sweep, OddDisplayModesStayInsideFrameAndBuffers) {
-  for (const SweepSize size : {SweepSize{16, 16, 24}, SweepSize{17, 400, 24}, SweepSize{400, 17, 24},
-                               SweepSize{4095, 16, 12}, SweepSize{16, 4095, 12},
-                               SweepSize{301, 1000, 12}, SweepSize{1000, 301, 12},
-                               SweepSize{640, 480, 8}, SweepSize{33, 31, 24}}) {
+  for (const SweepSize size :
+       {SweepSize{16, 16, 24}, SweepSize{17, 400, 24}, SweepSize{400, 17, 24},
+        SweepSize{4095, 16, 12}, SweepSize{16, 4095, 12}, SweepSize{301, 1000, 12},
+        SweepSize{1000, 301, 12}, SweepSize{640, 480, 8}, SweepSize{33, 31, 24}}) {
     Sweep(size, false);
   }
 }
 
 TEST(Sweep, OddDisplayModesWithExactBlocks) {
-  for (const SweepSize size : {SweepSize{16, 16, 12}, SweepSize{17, 400, 12}, SweepSize{400, 17, 12},
-                               SweepSize{4095, 16, 6}, SweepSize{16, 4095, 6},
-                               SweepSize{301, 1000, 6}, SweepSize{1000, 301, 6}}) {
+  for (const SweepSize size :
+       {SweepSize{16, 16, 12}, SweepSize{17, 400, 12}, SweepSize{400, 17, 12},
+        SweepSize{4095, 16, 6}, SweepSize{16, 4095, 6}, SweepSize{301, 1000, 6},
+        SweepSize{1000, 301, 6}}) {
     Sweep(size, true);
   }
 }

@@ -1,3 +1,5 @@
+#include "scene/cube_app.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 #include "platform/headless/headless.h"
 #include "platform/winuser.h"
 #include "res/resources.h"
-#include "scene/cube_app.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
@@ -56,13 +57,14 @@ TEST_F(CubeAppTest, InitEntersTheFirstModeWithItsTables) {
   EXPECT_EQ(cubeVertices[6].y, 4.0);
   for (uint8_t* t : textures) EXPECT_NE(t, nullptr);
   EXPECT_EQ(lightMap[73 * 256 + 127], 245);
-  EXPECT_EQ(palette32[20], uint32_t(cubePalette[60] << 16 | cubePalette[61] << 8 | cubePalette[62]));
+  EXPECT_EQ(palette32[20],
+            uint32_t(cubePalette[60] << 16 | cubePalette[61] << 8 | cubePalette[62]));
 }
 
 TEST_F(CubeAppTest, InitFailsOnAMissingFile) {
   testing_support::ScratchDir dir;
-  for (const char* name : {"CUBE.PAL", "PALTBL1.DAT", "T1.BMP", "T2.BMP", "T3.BMP", "T4.BMP",
-                           "T5.BMP", "T6.BMP"})
+  for (const char* name :
+       {"CUBE.PAL", "PALTBL1.DAT", "T1.BMP", "T2.BMP", "T3.BMP", "T4.BMP", "T5.BMP", "T6.BMP"})
     dir.CopyData(name);
   SetAssetDirectory(dir.path().c_str());
   EXPECT_EQ(app.Init(), 0);
@@ -193,9 +195,9 @@ TEST_F(CubeAppTest, CursorKeysActAsTheKeypad) {
 TEST_F(CubeAppTest, AFrameShowsTheOrientationBeforeItsRotation) {
   ASSERT_EQ(app.Init(), 1);
   const plat::DDBLTFX black{sizeof(plat::DDBLTFX), 0};
-  ASSERT_EQ(backBuffer->Blt(nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL | plat::DDBLT_WAIT,
-                            &black),
-            plat::DD_OK);
+  ASSERT_EQ(
+      backBuffer->Blt(nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL | plat::DDBLT_WAIT, &black),
+      plat::DD_OK);
   plat::DDSURFACEDESC desc{};
   desc.dwSize = sizeof desc;
   ASSERT_EQ(backBuffer->Lock(nullptr, &desc, plat::DDLOCK_WAIT, nullptr), plat::DD_OK);

@@ -1,9 +1,9 @@
+#include "scene/cube_model.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-
-#include "scene/cube_model.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ TEST(CubeModel, ProjectsTheStartPositionAt640x480) {
     int32_t x, y;
     uint8_t azimuth, polar;
   };
-  const Expected expected[8] = {{224, 336, 210, 34}, {416, 336, 173, 34}, {368, 288, 182, 19},
-                                {272, 288, 201, 19}, {224, 144, 210, 221}, {416, 144, 173, 221},
+  const Expected expected[8] = {{224, 336, 210, 34},  {416, 336, 173, 34},  {368, 288, 182, 19},
+                                {272, 288, 201, 19},  {224, 144, 210, 221}, {416, 144, 173, 221},
                                 {368, 192, 182, 236}, {272, 192, 201, 236}};
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(i);

@@ -1,3 +1,5 @@
+#include "scene/data_files.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,7 +15,6 @@
 #include "app/display.h"
 #include "platform/headless/headless.h"
 #include "scene/cube_app.h"
-#include "scene/data_files.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "support/test_support.h"
@@ -240,8 +241,9 @@ TEST_F(CubeAppStart, WritesEachWarningOnceAndStillStarts) {
                          "/PALTBL2.DAT: 65,535 of 65,536 bytes; the rest of the 8-bit blending "
                          "table is black\n"
                          "warning: " +
-                         dir.path() + "/T3.BMP: 5,000 of 17,462 bytes; the rest of the texture "
-                                      "is black\n");
+                         dir.path() +
+                         "/T3.BMP: 5,000 of 17,462 bytes; the rest of the texture "
+                         "is black\n");
 }
 
 TEST_F(CubeAppStart, GoodFilesStartWithoutAWord) {
@@ -262,8 +264,8 @@ TEST_F(CubeAppStart, WarnsAboutWhatWasReadBeforeAMissingFile) {
                          "/CUBE.PAL: 700 of 768 bytes; the rest of the palette is black\n");
   ASSERT_NE(app.initError, nullptr);
   EXPECT_EQ(std::string(app.initError),
-            dir.path() + "/T4.BMP: " + std::make_error_code(std::errc::no_such_file_or_directory)
-                                          .message());
+            dir.path() +
+                "/T4.BMP: " + std::make_error_code(std::errc::no_such_file_or_directory).message());
 }
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -273,8 +275,7 @@ TEST_F(CubeAppStart, WarnsAboutWhatWasReadBeforeAMissingFile) {
 // hanging.
 class FifoWatchdog {
  public:
-  explicit FifoWatchdog(std::string fifo)
-      : fifo_(std::move(fifo)), thread_([this] { Watch(); }) {}
+  explicit FifoWatchdog(std::string fifo) : fifo_(std::move(fifo)), thread_([this] { Watch(); }) {}
   ~FifoWatchdog() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -332,8 +333,7 @@ TEST(DataFileKinds, OnlyRegularFilesAreReadAndNothingBlocks) {
     EXPECT_EQ(std::string(LastAssetError()),
               at + "PALTBL1.DAT: is a FIFO (named pipe), not a file");
     EXPECT_EQ(LoadBlendTable(), 0);
-    EXPECT_EQ(std::string(LastAssetError()),
-              at + "PALTBL2.DAT: is a character device, not a file");
+    EXPECT_EQ(std::string(LastAssetError()), at + "PALTBL2.DAT: is a character device, not a file");
     EXPECT_EQ(LoadTextures(), 0);
     EXPECT_EQ(std::string(LastAssetError()), at + "T1.BMP: is a socket, not a file");
     EXPECT_FALSE(watchdog.fired()) << "a load blocked on the FIFO";

@@ -1,3 +1,5 @@
+#include "scene/exact_math.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,8 +11,6 @@
 #include <limits>
 #include <random>
 #include <string>
-
-#include "scene/exact_math.h"
 
 namespace {
 
@@ -211,15 +211,30 @@ TEST(ExactMath, ArcTangentSpecialValues) {
     double y, x, expected;
   };
   const Case cases[] = {
-      {0.0, 1.0, 0.0},       {-0.0, 1.0, -0.0},      {0.0, -1.0, pi},
-      {-0.0, -1.0, -pi},     {0.0, 0.0, 0.0},        {-0.0, 0.0, -0.0},
-      {0.0, -0.0, pi},       {-0.0, -0.0, -pi},      {1.0, 0.0, pi / 2},
-      {-1.0, -0.0, -pi / 2}, {kInf, 1.0, pi / 2},    {-kInf, -1.0, -pi / 2},
-      {1.0, kInf, 0.0},      {-1.0, kInf, -0.0},     {1.0, -kInf, pi},
-      {-1.0, -kInf, -pi},    {kInf, kInf, pi / 4},   {-kInf, kInf, -pi / 4},
-      {kInf, -kInf, 2.356194490192345}, {-kInf, -kInf, -2.356194490192345},
-      {DBL_MAX, DBL_MAX, pi / 4},       {4.9e-324, 4.9e-324, pi / 4},
-      {DBL_MAX, 4.9e-324, pi / 2},      {4.9e-324, DBL_MAX, 0.0},
+      {0.0, 1.0, 0.0},
+      {-0.0, 1.0, -0.0},
+      {0.0, -1.0, pi},
+      {-0.0, -1.0, -pi},
+      {0.0, 0.0, 0.0},
+      {-0.0, 0.0, -0.0},
+      {0.0, -0.0, pi},
+      {-0.0, -0.0, -pi},
+      {1.0, 0.0, pi / 2},
+      {-1.0, -0.0, -pi / 2},
+      {kInf, 1.0, pi / 2},
+      {-kInf, -1.0, -pi / 2},
+      {1.0, kInf, 0.0},
+      {-1.0, kInf, -0.0},
+      {1.0, -kInf, pi},
+      {-1.0, -kInf, -pi},
+      {kInf, kInf, pi / 4},
+      {-kInf, kInf, -pi / 4},
+      {kInf, -kInf, 2.356194490192345},
+      {-kInf, -kInf, -2.356194490192345},
+      {DBL_MAX, DBL_MAX, pi / 4},
+      {4.9e-324, 4.9e-324, pi / 4},
+      {DBL_MAX, 4.9e-324, pi / 2},
+      {4.9e-324, DBL_MAX, 0.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "Atan2(" << c.y << ", " << c.x << ")");

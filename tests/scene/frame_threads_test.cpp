@@ -47,8 +47,7 @@ class FrameThreads : public ::testing::Test {
 
   // Every orientation, depth, shading mode and thread count of the list, each
   // compared with one thread. Returns the first difference, empty if none.
-  static std::string Compare(const std::vector<Size>& sizes, int32_t orientations,
-                             uint32_t seed) {
+  static std::string Compare(const std::vector<Size>& sizes, int32_t orientations, uint32_t seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> angle(-3.2, 3.2);
     InitCubeModel();
@@ -64,8 +63,8 @@ class FrameThreads : public ::testing::Test {
             for (int32_t threads = 2; threads <= 4; ++threads) {
               if (Draw(threads, s, bpp) != one) {
                 return std::to_string(s.width) + "x" + std::to_string(s.height) + "x" +
-                       std::to_string(bpp) + " shading " + std::to_string(mode) +
-                       " orientation " + std::to_string(o) + ": " + std::to_string(threads) +
+                       std::to_string(bpp) + " shading " + std::to_string(mode) + " orientation " +
+                       std::to_string(o) + ": " + std::to_string(threads) +
                        " threads differ from one";
               }
             }

@@ -1,9 +1,10 @@
+#include "scene/tables.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "scene/scene.h"
-#include "scene/tables.h"
 #include "support/test_support.h"
 
 using testing_support::ScratchDir;

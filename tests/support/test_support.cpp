@@ -23,13 +23,15 @@ ScratchDir::~ScratchDir() {
 
 void ScratchDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
   std::ofstream out(File(name), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 void ScratchDir::CopyData(const std::string& name, long keep) const {
   std::vector<uint8_t> bytes = ReadFile(DataDir() + "/" + name);
   ASSERT_FALSE(bytes.empty()) << "generated file missing: " << name;
-  if (keep >= 0 && static_cast<size_t>(keep) < bytes.size()) bytes.resize(static_cast<size_t>(keep));
+  if (keep >= 0 && static_cast<size_t>(keep) < bytes.size())
+    bytes.resize(static_cast<size_t>(keep));
   Write(name, bytes);
 }
 

@@ -97,8 +97,7 @@ TEST(DataFiles, HaveTheirSizes) {
   EXPECT_EQ(Data("CUBE.PAL").size(), 768u);
   EXPECT_EQ(Data("PALTBL1.DAT").size(), 65536u);
   EXPECT_EQ(Data("PALTBL2.DAT").size(), 65536u);
-  for (int n = 1; n <= 6; ++n)
-    EXPECT_EQ(Data(TextureName(n)).size(), 17462u) << n;
+  for (int n = 1; n <= 6; ++n) EXPECT_EQ(Data(TextureName(n)).size(), 17462u) << n;
   EXPECT_EQ(Data("AppIcon.ico").size(), 6u + 16u + 40u + 64u + 512u + 128u);
 }
 
@@ -375,8 +374,8 @@ std::vector<uint8_t> Bmp24(int32_t width, int32_t height, Rgb (*colour)(int, int
   for (int y = height - 1; y >= 0; --y) {
     for (int x = 0; x < width; ++x) {
       const Rgb c = colour(x, y);
-      out.insert(out.end(), {static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.g),
-                             static_cast<uint8_t>(c.r)});
+      out.insert(out.end(),
+                 {static_cast<uint8_t>(c.b), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.r)});
     }
     out.resize(out.size() + (stride - static_cast<uint32_t>(width) * 3), 0);
   }
@@ -388,8 +387,8 @@ void SavePng(const std::string& path, int width, int height, Rgb (*colour)(int, 
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const Rgb c = colour(x, y);
-      rgb.insert(rgb.end(), {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g),
-                             static_cast<uint8_t>(c.b)});
+      rgb.insert(rgb.end(),
+                 {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.b)});
     }
   }
   std::string error;
@@ -480,7 +479,8 @@ TEST_F(OwnTexture, BadPicturesGiveOneLineAndLeaveTheOldTexture) {
   dir.CopyData("T1.BMP");
   SavePng(dir.File("good.png"), 64, 64, [](int, int) { return kWarm; });
   std::vector<uint8_t> png = ReadFile(dir.File("good.png"));
-  dir.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)));
+  dir.Write("cut.png",
+            std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)));
   dir.Write("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
   dir.Write("empty.bmp", {});
   dir.Write("huge.bmp", Bmp24(100000, 100000, nullptr, false));

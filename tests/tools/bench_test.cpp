@@ -45,8 +45,20 @@ std::vector<std::vector<std::string>> CsvRows(const Result& r, size_t columns) {
 
 // Columns of the CSV.
 enum Column {
-  kMode, kShading, kThreads, kFrames, kFps, kNsPerFrame, kNsPerPixel, kLimitNs, kPixels, kClearNs,
-  kAllocations, kArgbNs, kShrinkNs, kShrinkSize
+  kMode,
+  kShading,
+  kThreads,
+  kFrames,
+  kFps,
+  kNsPerFrame,
+  kNsPerPixel,
+  kLimitNs,
+  kPixels,
+  kClearNs,
+  kAllocations,
+  kArgbNs,
+  kShrinkNs,
+  kShrinkSize
 };
 
 TEST(Bench, TimesEachModeAndShadingAsAsked) {
@@ -55,7 +67,8 @@ TEST(Bench, TimesEachModeAndShadingAsAsked) {
   EXPECT_EQ(r.errors, "");
   const auto rows = CsvRows(r, 11);
   ASSERT_EQ(rows.size(), 4u) << r.output;
-  const char* expected[4][2] = {{"32x24x8", "0"}, {"32x24x8", "4"}, {"48x32x16", "0"}, {"48x32x16", "4"}};
+  const char* expected[4][2] = {
+      {"32x24x8", "0"}, {"32x24x8", "4"}, {"48x32x16", "0"}, {"48x32x16", "4"}};
   for (size_t i = 0; i < 4; ++i) {
     const std::vector<std::string>& fields = rows[i];
     EXPECT_EQ(fields[kMode], expected[i][0]);
@@ -112,7 +125,8 @@ TEST(Bench, SizesDepthsAndThreadCounts) {
   }
 
   // The table ends with one line per size and thread count.
-  const Result table = Bench("--threads 2,1 --sizes 64x48,128x96 --depths 16 --shading 1 --frames 1");
+  const Result table =
+      Bench("--threads 2,1 --sizes 64x48,128x96 --depths 16 --shading 1 --frames 1");
   ASSERT_EQ(table.status, 0) << table.errors;
   const std::vector<std::string> lines = Split(table.output, '\n');
   const auto summary = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
@@ -168,8 +182,9 @@ TEST(Bench, ThreadCountFromTheEnvironment) {
 }
 
 TEST(Bench, PresentationBesideTheFrame) {
-  const Result r = Bench("--present --threads 1,2 --sizes 64x48,3000x40 --depths 8,16,24,32 "
-                         "--shading 0 --frames 1 --csv");
+  const Result r = Bench(
+      "--present --threads 1,2 --sizes 64x48,3000x40 --depths 8,16,24,32 "
+      "--shading 0 --frames 1 --csv");
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(r.errors, "");
   const auto rows = CsvRows(r, 14);
@@ -259,7 +274,8 @@ TEST(Bench, CommandLineMistakesAreNamed) {
 
 TEST(Bench, MissingDataFailsWithStatusOne) {
   testing_support::ScratchDir empty;
-  const Result r = Bench("--assets " + tool_run::Quote(empty.path()) + " --mode 32x24x8 --frames 1");
+  const Result r =
+      Bench("--assets " + tool_run::Quote(empty.path()) + " --mode 32x24x8 --frames 1");
   EXPECT_EQ(r.status, 1);
   EXPECT_GE(Lines(r.errors), 1);
   EXPECT_NE(r.errors.find("kelvo-bench: "), std::string::npos) << r.errors;

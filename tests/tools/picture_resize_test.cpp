@@ -1,13 +1,13 @@
 // The square scaling of users' own textures: area averages when shrinking,
 // smooth blends when enlarging, the middle square or the whole picture.
-#include "tools/picture.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include "tools/picture.h"
 
 namespace {
 
@@ -29,9 +29,11 @@ Picture Painted(int width, int height, const std::function<Rgb(int, int)>& colou
 TEST(ResizeSquare, AFlatColourStaysExactlyFlat) {
   for (const auto& [w, h] : {std::pair{300, 200}, {10, 10}, {1, 1}, {128, 128}, {1000, 3}}) {
     for (Fit fit : {Fit::kCrop, Fit::kStretch}) {
-      const std::vector<double> out = ResizeSquare(Painted(w, h, [](int, int) {
-        return Rgb{200, 17, 90};
-      }), 128, fit);
+      const std::vector<double> out = ResizeSquare(Painted(w, h,
+                                                           [](int, int) {
+                                                             return Rgb{200, 17, 90};
+                                                           }),
+                                                   128, fit);
       ASSERT_EQ(out.size(), 128u * 128u * 3u);
       for (size_t i = 0; i < out.size(); i += 3) {
         ASSERT_NEAR(out[i], 200, 1e-9) << w << "x" << h;
@@ -63,9 +65,12 @@ TEST(ResizeSquare, CropKeepsTheMiddleSquareAndStretchTheWhole) {
 TEST(ResizeSquare, ShrinkingAveragesWhatEachPixelCovers) {
   // Single-pixel checks, a third of the size: each output averages 3 x 3
   // pixels, four or five of them white. Point sampling would give 0 or 255.
-  const std::vector<double> out = ResizeSquare(
-      Painted(384, 384, [](int x, int y) { return (x + y) % 2 ? Rgb{255, 255, 255} : Rgb{0, 0, 0}; }),
-      128, Fit::kCrop);
+  const std::vector<double> out =
+      ResizeSquare(Painted(384, 384,
+                           [](int x, int y) {
+                             return (x + y) % 2 ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
+                           }),
+                   128, Fit::kCrop);
   for (int y = 0; y < 128; ++y) {
     for (int x = 0; x < 128; ++x) {
       const double v = out[static_cast<size_t>(y * 128 + x) * 3];
@@ -78,9 +83,12 @@ TEST(ResizeSquare, ShrinkingAveragesWhatEachPixelCovers) {
 TEST(ResizeSquare, EnlargingBlendsNeighbours) {
   // Black beside white, 64 times larger: a smooth ramp in the middle, flat
   // at the ends, never a step of more than a few levels.
-  const std::vector<double> out = ResizeSquare(
-      Painted(2, 2, [](int x, int) { return x == 0 ? Rgb{0, 0, 0} : Rgb{255, 255, 255}; }), 128,
-      Fit::kCrop);
+  const std::vector<double> out =
+      ResizeSquare(Painted(2, 2,
+                           [](int x, int) {
+                             return x == 0 ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
+                           }),
+                   128, Fit::kCrop);
   double previous = 0;
   for (int x = 0; x < 128; ++x) {
     const double v = out[static_cast<size_t>(5 * 128 + x) * 3];

@@ -49,7 +49,8 @@ Picture Decode(const std::vector<uint8_t>& bytes, std::string* error = nullptr) 
 }
 
 // Checks every pixel against what the test meant to store.
-void ExpectPixels(const Picture& p, int width, int height, const std::function<Rgb(int, int)>& want) {
+void ExpectPixels(const Picture& p, int width, int height,
+                  const std::function<Rgb(int, int)>& want) {
   ASSERT_EQ(p.width, width);
   ASSERT_EQ(p.height, height);
   for (int y = 0; y < height; ++y)
@@ -58,7 +59,9 @@ void ExpectPixels(const Picture& p, int width, int height, const std::function<R
 
 // v as a 16-bit sample, off by `offset` (at most 128 either way, which still
 // rounds to v), kept within 0..65535.
-unsigned Wide(int v, int offset) { return static_cast<unsigned>(std::clamp(v * 257 + offset, 0, 65535)); }
+unsigned Wide(int v, int offset) {
+  return static_cast<unsigned>(std::clamp(v * 257 + offset, 0, 65535));
+}
 
 int Over(int colour, int alpha) { return static_cast<int>(std::lround(colour * alpha / 255.0)); }
 
@@ -72,7 +75,7 @@ struct PngSpec {
   int depth;
   bool interlaced = false;
   std::vector<png_color> palette;
-  std::vector<uint8_t> paletteAlpha;   // tRNS for palette pictures
+  std::vector<uint8_t> paletteAlpha;          // tRNS for palette pictures
   const png_color_16* transparent = nullptr;  // tRNS for grey and RGB pictures
   // Samples of pixel (x, y), one per channel, each 0 .. 2^depth - 1.
   std::function<std::vector<unsigned>(int, int)> samples;
@@ -118,8 +121,8 @@ std::vector<uint8_t> EncodePng(const PngSpec& spec) {
     return {};
   }
   png_set_write_fn(png, &out, AppendBytes, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-               spec.depth, spec.colourType,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
+               static_cast<png_uint_32>(spec.height), spec.depth, spec.colourType,
                spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!spec.palette.empty())
@@ -203,7 +206,8 @@ std::vector<uint8_t> EncodeBmp(const BmpSpec& s) {
         bytes[bit / 8 + 1] = static_cast<uint8_t>(v >> 8);
         bytes[bit / 8 + 2] = static_cast<uint8_t>(v >> 16);
       } else {
-        for (int k = 0; k < s.bits / 8; ++k) bytes[bit / 8 + k] = static_cast<uint8_t>(v >> (8 * k));
+        for (int k = 0; k < s.bits / 8; ++k)
+          bytes[bit / 8 + k] = static_cast<uint8_t>(v >> (8 * k));
       }
     }
     out.insert(out.end(), bytes.begin(), bytes.end());
@@ -304,8 +308,9 @@ TEST(ReadPng, EveryColourTypeAndDepthBecomesRgb) {
     spec.samples = [](int x, int y) {
       return x == y ? std::vector<unsigned>{10, 20, 30} : std::vector<unsigned>{90, 80, 70};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h,
-                 [](int x, int y) { return x == y ? Rgb{0, 0, 0} : Rgb{90, 80, 70}; });
+    ExpectPixels(Decode(EncodePng(spec)), w, h, [](int x, int y) {
+      return x == y ? Rgb{0, 0, 0} : Rgb{90, 80, 70};
+    });
   }
 }
 
@@ -345,13 +350,15 @@ TEST(ReadBmp, EveryCommonDepthAndLayoutBecomesRgb) {
     SCOPED_TRACE("16-bit 5-5-5 and, with colour masks, 5-6-5");
     BmpSpec spec{7, 3, 16};
     spec.value = [](int x, int y) { return uint32_t((x * 4) << 10 | (y * 15) << 5 | (31 - x)); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3,
-                 [five](int x, int y) { return Rgb{five(x * 4), five(y * 15), five(31 - x)}; });
+    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3, [five](int x, int y) {
+      return Rgb{five(x * 4), five(y * 15), five(31 - x)};
+    });
     spec.compression = 3;
     spec.masks = {0xF800, 0x07E0, 0x001F};
     spec.value = [](int x, int y) { return uint32_t((x * 4) << 11 | (y * 31) << 5 | (31 - x)); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3,
-                 [five, six](int x, int y) { return Rgb{five(x * 4), six(y * 31), five(31 - x)}; });
+    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3, [five, six](int x, int y) {
+      return Rgb{five(x * 4), six(y * 31), five(31 - x)};
+    });
   }
   {
     SCOPED_TRACE("24-bit, both row orders");

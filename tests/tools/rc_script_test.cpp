@@ -84,8 +84,8 @@ std::vector<Token> Tokens(const std::string& script) {
       i += used;
     } else if (std::isalpha(static_cast<unsigned char>(c))) {
       size_t end = i;
-      while (end < script.size() && (std::isalnum(static_cast<unsigned char>(script[end])) ||
-                                     script[end] == '_'))
+      while (end < script.size() &&
+             (std::isalnum(static_cast<unsigned char>(script[end])) || script[end] == '_'))
         ++end;
       out.push_back({Token::kWord, script.substr(i, end - i), 0, line});
       i = end;
@@ -163,7 +163,8 @@ class Reader {
     if (Word() != word) Fail("expected " + word);
   }
   bool PeekWord(const std::string& word) const {
-    return pos_ < tokens_.size() && tokens_[pos_].kind == Token::kWord && tokens_[pos_].text == word;
+    return pos_ < tokens_.size() && tokens_[pos_].kind == Token::kWord &&
+           tokens_[pos_].text == word;
   }
   bool PeekComma() const { return pos_ < tokens_.size() && tokens_[pos_].kind == Token::kComma; }
 

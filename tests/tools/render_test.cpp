@@ -39,8 +39,8 @@ TEST(Render, RawFrameIsTheBackBufferExactly) {
   ScratchDir dir;
   for (const std::string depth : {"8", "16", "24", "32"}) {
     SCOPED_TRACE(depth);
-    const Result r = Render(dir, "--mode 640x480x" + depth + " --frame 0 --no-text --raw " +
-                                     dir.File("f.bin"));
+    const Result r =
+        Render(dir, "--mode 640x480x" + depth + " --frame 0 --no-text --raw " + dir.File("f.bin"));
     ASSERT_EQ(r.status, 0) << r.errors;
     const std::vector<uint8_t> bytes = ReadFile(dir.File("f.bin"));
     const size_t bpp = std::stoul(depth) / 8;
@@ -49,7 +49,8 @@ TEST(Render, RawFrameIsTheBackBufferExactly) {
     for (int y = 0; y < 480; y += 3) {
       for (int x = 0; x < 640; x += 3) {
         bool lit = false;
-        for (size_t b = 0; b < bpp; ++b) lit |= bytes[(static_cast<size_t>(y) * 640 + x) * bpp + b] != 0;
+        for (size_t b = 0; b < bpp; ++b)
+          lit |= bytes[(static_cast<size_t>(y) * 640 + x) * bpp + b] != 0;
         const bool inside = x >= 224 && x < 416 && y >= 144 && y < 336;
         if (inside) {
           ASSERT_TRUE(lit) << x << "," << y;
@@ -63,9 +64,12 @@ TEST(Render, RawFrameIsTheBackBufferExactly) {
 
 TEST(Render, FramesTurnAndRepeatExactly) {
   ScratchDir dir;
-  ASSERT_EQ(Render(dir, "--mode 320x240x16 --shading 2 --frame 25 --raw " + dir.File("a.bin")).status, 0);
-  ASSERT_EQ(Render(dir, "--mode 320x240x16 --shading 2 --frame 25 --raw " + dir.File("b.bin")).status, 0);
-  ASSERT_EQ(Render(dir, "--mode 320x240x16 --shading 2 --frame 26 --raw " + dir.File("c.bin")).status, 0);
+  ASSERT_EQ(
+      Render(dir, "--mode 320x240x16 --shading 2 --frame 25 --raw " + dir.File("a.bin")).status, 0);
+  ASSERT_EQ(
+      Render(dir, "--mode 320x240x16 --shading 2 --frame 25 --raw " + dir.File("b.bin")).status, 0);
+  ASSERT_EQ(
+      Render(dir, "--mode 320x240x16 --shading 2 --frame 26 --raw " + dir.File("c.bin")).status, 0);
   EXPECT_EQ(ReadFile(dir.File("a.bin")), ReadFile(dir.File("b.bin")));
   EXPECT_NE(ReadFile(dir.File("a.bin")), ReadFile(dir.File("c.bin")));
 }
@@ -80,8 +84,10 @@ TEST(Render, TheFrameRateTextIsDrawnUnlessLeftOut) {
   int white = 0, elsewhere = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == plain[i]) continue;
-    if (i / 640 < 40 && i % 640 < 80 && text[i] == 255) ++white;
-    else ++elsewhere;
+    if (i / 640 < 40 && i % 640 < 80 && text[i] == 255)
+      ++white;
+    else
+      ++elsewhere;
   }
   EXPECT_GT(white, 20);  // "0 FPS" in the palette's white, top left
   EXPECT_EQ(elsewhere, 0);
@@ -96,7 +102,8 @@ TEST(Render, WritesPicturesAndSequences) {
   EXPECT_EQ(png[2], 'N');
   EXPECT_EQ(png[19], 200);  // width in the header
   EXPECT_EQ(png[23], 150);
-  ASSERT_EQ(Render(dir, "--mode 160x120x8 --frame 3 --frames 3 --out-dir " + dir.File("seq")).status, 0);
+  ASSERT_EQ(
+      Render(dir, "--mode 160x120x8 --frame 3 --frames 3 --out-dir " + dir.File("seq")).status, 0);
   EXPECT_FALSE(ReadFile(dir.File("seq/frame_00003.png")).empty());
   EXPECT_FALSE(ReadFile(dir.File("seq/frame_00005.png")).empty());
   EXPECT_TRUE(ReadFile(dir.File("seq/frame_00006.png")).empty());
@@ -105,25 +112,25 @@ TEST(Render, WritesPicturesAndSequences) {
 TEST(Render, BadRequestsGiveOneLineAndAFailingStatus) {
   ScratchDir dir;
   const std::string out = " --raw " + dir.File("x.bin");
-  const char* bad[] = {"",                                 // nothing to write
-                       "--mode 640x480x12",                // unknown depth
-                       "--mode 640x480",                   // malformed
-                       "--mode 0x480x8",                   // no pixels
-                       "--mode 5000x480x8",                // too big
-                       "--shading 6",                      // no such mode
-                       "--frame -1",                       // no such frame
-                       "--frames 2",                       // a sequence without a folder
-                       "--bogus 1",                        // unknown argument
-                       "--shading",                        // value missing
-                       "--mode 32x24x8,",                  // an empty item
-                       "--mode 32x24x8,32x24x12",          // one item's depth
-                       "--shading 1,9",                    // one item out of range
-                       "--frame 1,,2",                     // an empty item
-                       "--mode 32x24x8,40x30x8",           // a list for one file
+  const char* bad[] = {"",                         // nothing to write
+                       "--mode 640x480x12",        // unknown depth
+                       "--mode 640x480",           // malformed
+                       "--mode 0x480x8",           // no pixels
+                       "--mode 5000x480x8",        // too big
+                       "--shading 6",              // no such mode
+                       "--frame -1",               // no such frame
+                       "--frames 2",               // a sequence without a folder
+                       "--bogus 1",                // unknown argument
+                       "--shading",                // value missing
+                       "--mode 32x24x8,",          // an empty item
+                       "--mode 32x24x8,32x24x12",  // one item's depth
+                       "--shading 1,9",            // one item out of range
+                       "--frame 1,,2",             // an empty item
+                       "--mode 32x24x8,40x30x8",   // a list for one file
                        "--shading 0,1",
                        "--frame 0,5",
-                       "--format raw",                     // a format without a folder
-                       "--format bmp --out-dir x"};        // no such format
+                       "--format raw",               // a format without a folder
+                       "--format bmp --out-dir x"};  // no such format
   for (const char* args : bad) {
     SCOPED_TRACE(args);
     const Result r = Render(dir, std::string(args) + (std::string(args).empty() ? "" : out));
@@ -165,8 +172,9 @@ TEST(Render, HelpGoesToStandardOutput) {
 // never changes a byte; a count that is none is refused or warned about.
 TEST(Render, AnyThreadCountDrawsTheSameFrames) {
   ScratchDir dir;
-  const std::string frames = "--mode 320x240x8,200x3x32 --shading 3,4,5 --frame 40 --frames 2 "
-                             "--format raw --out-dir ";
+  const std::string frames =
+      "--mode 320x240x8,200x3x32 --shading 3,4,5 --frame 40 --frames 2 "
+      "--format raw --out-dir ";
   ASSERT_EQ(Render(dir, "--threads 1 " + frames + dir.File("one")).status, 0);
   const Result three = Render(dir, "--threads 3 " + frames + dir.File("three"));
   ASSERT_EQ(three.status, 0) << three.errors;
@@ -246,8 +254,9 @@ TEST(Render, AFailedWriteKeepsTheOldFile) {
   for (const char* flag : {"--png", "--raw", "--sheet"}) {
     SCOPED_TRACE(flag);
     dir.Write("old", Bytes("the old picture"));
-    const Result r = Render(dir, "--mode 320x240x24 --shading 3 --frame 30 " + std::string(flag) +
-                                     " " + Quote(dir.File("old")),
+    const Result r = Render(dir,
+                            "--mode 320x240x24 --shading 3 --frame 30 " + std::string(flag) + " " +
+                                Quote(dir.File("old")),
                             "trap '' XFSZ; ulimit -f 2");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.errors), 1) << r.errors;
@@ -294,8 +303,10 @@ TEST(Render, WritesToStandardOutput) {
 // frames that single runs write, each named by what it shows.
 TEST(Render, ListsWriteRawFramesNamedByModeShadingAndFrame) {
   ScratchDir dir;
-  const Result r = Render(dir, "--mode 32x24x8,40x30x16 --shading 0,4 --frame 3,10 --frames 2 "
-                               "--format raw --out-dir " + Quote(dir.File("seq")));
+  const Result r = Render(dir,
+                          "--mode 32x24x8,40x30x16 --shading 0,4 --frame 3,10 --frames 2 "
+                          "--format raw --out-dir " +
+                              Quote(dir.File("seq")));
   ASSERT_EQ(r.status, 0) << r.errors;
   std::set<std::string> expected;
   for (const std::string mode : {"32x24x8", "40x30x16"}) {
@@ -314,10 +325,10 @@ TEST(Render, ListsWriteRawFramesNamedByModeShadingAndFrame) {
   EXPECT_EQ(Names(dir.File("seq")), expected);
 
   // One mode and shading mode: the frame number alone names the file.
-  ASSERT_EQ(Render(dir, "--mode 16x16x32 --frames 2 --format raw --out-dir " +
-                            Quote(dir.File("plain")))
-                .status,
-            0);
+  ASSERT_EQ(
+      Render(dir, "--mode 16x16x32 --frames 2 --format raw --out-dir " + Quote(dir.File("plain")))
+          .status,
+      0);
   EXPECT_EQ(Names(dir.File("plain")),
             (std::set<std::string>{"frame_00000.raw", "frame_00001.raw"}));
   EXPECT_EQ(ReadFile(dir.File("plain/frame_00000.raw")).size(), 16u * 16u * 4u);

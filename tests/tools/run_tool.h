@@ -11,7 +11,7 @@
 namespace tool_run {
 
 struct Result {
-  int status = -1;  // exit status, or -1 when the program did not exit normally
+  int status = -1;     // exit status, or -1 when the program did not exit normally
   std::string output;  // standard output
   std::string errors;  // standard error
 };
