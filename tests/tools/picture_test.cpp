@@ -68,8 +68,8 @@ int Over(int colour, int alpha) { return static_cast<int>(std::lround(colour * a
 // ---------------------------------------------------------------------------
 // Test pictures, written with libpng and by hand.
 
-struct PngSpec {
-  PngSpec(int w, int h, int type, int bits) : width(w), height(h), colourType(type), depth(bits) {}
+struct PngShape {
+  PngShape(int w, int h, int type, int bits) : width(w), height(h), colourType(type), depth(bits) {}
   int width, height;
   int colourType;
   int depth;
@@ -86,24 +86,24 @@ void AppendBytes(png_structp png, png_bytep data, size_t size) {
   out->insert(out->end(), data, data + size);
 }
 
-std::vector<uint8_t> EncodePng(const PngSpec& spec) {
+std::vector<uint8_t> EncodePng(const PngShape& shape) {
   // Rows packed as the file holds them: big-endian 16-bit samples, small
   // depths several to a byte.
   std::vector<std::vector<uint8_t>> rows;
-  for (int y = 0; y < spec.height; ++y) {
+  for (int y = 0; y < shape.height; ++y) {
     std::vector<uint8_t> row;
     unsigned bitsUsed = 0;
-    for (int x = 0; x < spec.width; ++x) {
-      for (unsigned s : spec.samples(x, y)) {
-        if (spec.depth == 16) {
+    for (int x = 0; x < shape.width; ++x) {
+      for (unsigned s : shape.samples(x, y)) {
+        if (shape.depth == 16) {
           row.push_back(static_cast<uint8_t>(s >> 8));
           row.push_back(static_cast<uint8_t>(s));
-        } else if (spec.depth == 8) {
+        } else if (shape.depth == 8) {
           row.push_back(static_cast<uint8_t>(s));
         } else {
           if (bitsUsed % 8 == 0) row.push_back(0);
-          row.back() |= static_cast<uint8_t>(s << (8 - spec.depth - bitsUsed % 8));
-          bitsUsed += static_cast<unsigned>(spec.depth);
+          row.back() |= static_cast<uint8_t>(s << (8 - shape.depth - bitsUsed % 8));
+          bitsUsed += static_cast<unsigned>(shape.depth);
         }
       }
     }
@@ -121,15 +121,15 @@ std::vector<uint8_t> EncodePng(const PngSpec& spec) {
     return {};
   }
   png_set_write_fn(png, &out, AppendBytes, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.depth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(shape.width),
+               static_cast<png_uint_32>(shape.height), shape.depth, shape.colourType,
+               shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-  if (!spec.paletteAlpha.empty() || spec.transparent != nullptr) {
-    png_set_tRNS(png, info, spec.paletteAlpha.empty() ? nullptr : spec.paletteAlpha.data(),
-                 static_cast<int>(spec.paletteAlpha.size()), spec.transparent);
+  if (!shape.palette.empty())
+    png_set_PLTE(png, info, shape.palette.data(), static_cast<int>(shape.palette.size()));
+  if (!shape.paletteAlpha.empty() || shape.transparent != nullptr) {
+    png_set_tRNS(png, info, shape.paletteAlpha.empty() ? nullptr : shape.paletteAlpha.data(),
+                 static_cast<int>(shape.paletteAlpha.size()), shape.transparent);
   }
   png_write_info(png, info);
   png_write_image(png, pointers.data());
@@ -138,8 +138,8 @@ std::vector<uint8_t> EncodePng(const PngSpec& spec) {
   return out;
 }
 
-struct BmpSpec {
-  BmpSpec(int w, int h, int depth, uint32_t method = 0, uint32_t header = 40)
+struct BmpShape {
+  BmpShape(int w, int h, int depth, uint32_t method = 0, uint32_t header = 40)
       : width(w), height(h), bits(depth), compression(method), headerSize(header) {}
   int width, height;
   int bits;
@@ -154,7 +154,7 @@ struct BmpSpec {
   std::function<uint32_t(int, int)> value;
 };
 
-std::vector<uint8_t> EncodeBmp(const BmpSpec& s) {
+std::vector<uint8_t> EncodeBmp(const BmpShape& s) {
   const bool core = s.headerSize == 12;
   const size_t stride = (static_cast<size_t>(s.width) * s.bits + 31) / 32 * 4;
   const size_t masksAfter = s.headerSize == 40 ? s.masks.size() * 4 : 0;
@@ -225,21 +225,21 @@ TEST(ReadPng, EveryColourTypeAndDepthBecomesRgb) {
   const int w = 13, h = 7;  // odd sizes: rows end inside a byte
   {
     SCOPED_TRACE("RGB 8, and interlaced");
-    PngSpec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
-    spec.samples = [](int x, int y) {
+    PngShape shape{w, h, PNG_COLOR_TYPE_RGB, 8};
+    shape.samples = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return std::vector<unsigned>{unsigned(c.r), unsigned(c.g), unsigned(c.b)};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, Mixed);
-    spec.interlaced = true;
-    ExpectPixels(Decode(EncodePng(spec)), w, h, Mixed);
+    ExpectPixels(Decode(EncodePng(shape)), w, h, Mixed);
+    shape.interlaced = true;
+    ExpectPixels(Decode(EncodePng(shape)), w, h, Mixed);
   }
   for (int depth : {1, 2, 4, 8}) {
     SCOPED_TRACE("grey " + std::to_string(depth));
     const unsigned top = (1u << depth) - 1;
-    PngSpec spec{w, h, PNG_COLOR_TYPE_GRAY, depth};
-    spec.samples = [top](int x, int y) { return std::vector<unsigned>{(x + 3 * y) % (top + 1)}; };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, [top](int x, int y) {
+    PngShape shape{w, h, PNG_COLOR_TYPE_GRAY, depth};
+    shape.samples = [top](int x, int y) { return std::vector<unsigned>{(x + 3 * y) % (top + 1)}; };
+    ExpectPixels(Decode(EncodePng(shape)), w, h, [top](int x, int y) {
       const int v = static_cast<int>(((x + 3 * y) % (top + 1)) * 255 / top);
       return Rgb{v, v, v};
     });
@@ -247,43 +247,43 @@ TEST(ReadPng, EveryColourTypeAndDepthBecomesRgb) {
   {
     SCOPED_TRACE("grey 16 and RGB 16, scaled to 8 bits");
     // k x 257 is exactly k in 8 bits; a small offset must not change that.
-    PngSpec spec{w, h, PNG_COLOR_TYPE_GRAY, 16};
-    spec.samples = [](int x, int y) { return std::vector<unsigned>{Wide(Mixed(x, y).r, 60)}; };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, [](int x, int y) {
+    PngShape shape{w, h, PNG_COLOR_TYPE_GRAY, 16};
+    shape.samples = [](int x, int y) { return std::vector<unsigned>{Wide(Mixed(x, y).r, 60)}; };
+    ExpectPixels(Decode(EncodePng(shape)), w, h, [](int x, int y) {
       const int v = Mixed(x, y).r;
       return Rgb{v, v, v};
     });
-    spec.colourType = PNG_COLOR_TYPE_RGB;
-    spec.samples = [](int x, int y) {
+    shape.colourType = PNG_COLOR_TYPE_RGB;
+    shape.samples = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return std::vector<unsigned>{Wide(c.r, 0), Wide(c.g, 100), Wide(c.b, -100)};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, Mixed);
+    ExpectPixels(Decode(EncodePng(shape)), w, h, Mixed);
   }
   {
     SCOPED_TRACE("palette 4 bits with transparency");
-    PngSpec spec{w, h, PNG_COLOR_TYPE_PALETTE, 4};
+    PngShape shape{w, h, PNG_COLOR_TYPE_PALETTE, 4};
     for (int i = 0; i < 16; ++i)
-      spec.palette.push_back({uint8_t(i * 16), uint8_t(255 - i * 9), uint8_t(i * 5 + 40)});
-    spec.paletteAlpha = {255, 0, 128, 200};  // the other entries are opaque
-    spec.samples = [](int x, int y) { return std::vector<unsigned>{unsigned((x + y) % 16)}; };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, [&spec](int x, int y) {
+      shape.palette.push_back({uint8_t(i * 16), uint8_t(255 - i * 9), uint8_t(i * 5 + 40)});
+    shape.paletteAlpha = {255, 0, 128, 200};  // the other entries are opaque
+    shape.samples = [](int x, int y) { return std::vector<unsigned>{unsigned((x + y) % 16)}; };
+    ExpectPixels(Decode(EncodePng(shape)), w, h, [&shape](int x, int y) {
       const int i = (x + y) % 16;
-      const int a = i < 4 ? spec.paletteAlpha[static_cast<size_t>(i)] : 255;
-      const png_color& c = spec.palette[static_cast<size_t>(i)];
+      const int a = i < 4 ? shape.paletteAlpha[static_cast<size_t>(i)] : 255;
+      const png_color& c = shape.palette[static_cast<size_t>(i)];
       return Rgb{Over(c.red, a), Over(c.green, a), Over(c.blue, a)};
     });
   }
   {
     SCOPED_TRACE("grey with alpha, RGBA 8 and 16: laid over black");
-    PngSpec spec{w, h, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
-    spec.samples = [](int x, int y) { return std::vector<unsigned>{200, unsigned(x * 20 + y)}; };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, [](int x, int y) {
+    PngShape shape{w, h, PNG_COLOR_TYPE_GRAY_ALPHA, 8};
+    shape.samples = [](int x, int y) { return std::vector<unsigned>{200, unsigned(x * 20 + y)}; };
+    ExpectPixels(Decode(EncodePng(shape)), w, h, [](int x, int y) {
       const int v = Over(200, x * 20 + y);
       return Rgb{v, v, v};
     });
-    spec.colourType = PNG_COLOR_TYPE_RGBA;
-    spec.samples = [](int x, int y) {
+    shape.colourType = PNG_COLOR_TYPE_RGBA;
+    shape.samples = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return std::vector<unsigned>{unsigned(c.r), unsigned(c.g), unsigned(c.b), unsigned(y * 40)};
     };
@@ -291,24 +291,24 @@ TEST(ReadPng, EveryColourTypeAndDepthBecomesRgb) {
       const Rgb c = Mixed(x, y);
       return Rgb{Over(c.r, y * 40), Over(c.g, y * 40), Over(c.b, y * 40)};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, over);
-    spec.depth = 16;
-    spec.samples = [](int x, int y) {
+    ExpectPixels(Decode(EncodePng(shape)), w, h, over);
+    shape.depth = 16;
+    shape.samples = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return std::vector<unsigned>{unsigned(c.r * 257), unsigned(c.g * 257), unsigned(c.b * 257),
                                    unsigned(y * 40 * 257)};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, over);
+    ExpectPixels(Decode(EncodePng(shape)), w, h, over);
   }
   {
     SCOPED_TRACE("RGB with one transparent colour");
     const png_color_16 key{0, 10, 20, 30, 0};
-    PngSpec spec{w, h, PNG_COLOR_TYPE_RGB, 8};
-    spec.transparent = &key;
-    spec.samples = [](int x, int y) {
+    PngShape shape{w, h, PNG_COLOR_TYPE_RGB, 8};
+    shape.transparent = &key;
+    shape.samples = [](int x, int y) {
       return x == y ? std::vector<unsigned>{10, 20, 30} : std::vector<unsigned>{90, 80, 70};
     };
-    ExpectPixels(Decode(EncodePng(spec)), w, h, [](int x, int y) {
+    ExpectPixels(Decode(EncodePng(shape)), w, h, [](int x, int y) {
       return x == y ? Rgb{0, 0, 0} : Rgb{90, 80, 70};
     });
   }
@@ -324,97 +324,97 @@ TEST(ReadBmp, EveryCommonDepthAndLayoutBecomesRgb) {
   };
   for (int bits : {1, 4, 8}) {
     SCOPED_TRACE(std::to_string(bits) + "-bit");
-    BmpSpec spec{13, 5, bits};
-    spec.palette.assign(palette.begin(), palette.begin() + (1 << bits));
-    spec.value = [bits](int x, int y) { return uint32_t((x * 3 + y * 5) % (1 << bits)); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 13, 5, indexed(bits));
-    spec.topDown = true;
-    ExpectPixels(Decode(EncodeBmp(spec)), 13, 5, indexed(bits));
-    spec.headerSize = 12;  // the old core header, 3-byte colour table entries
-    spec.topDown = false;
-    ExpectPixels(Decode(EncodeBmp(spec)), 13, 5, indexed(bits));
+    BmpShape shape{13, 5, bits};
+    shape.palette.assign(palette.begin(), palette.begin() + (1 << bits));
+    shape.value = [bits](int x, int y) { return uint32_t((x * 3 + y * 5) % (1 << bits)); };
+    ExpectPixels(Decode(EncodeBmp(shape)), 13, 5, indexed(bits));
+    shape.topDown = true;
+    ExpectPixels(Decode(EncodeBmp(shape)), 13, 5, indexed(bits));
+    shape.headerSize = 12;  // the old core header, 3-byte colour table entries
+    shape.topDown = false;
+    ExpectPixels(Decode(EncodeBmp(shape)), 13, 5, indexed(bits));
   }
   {
     SCOPED_TRACE("8-bit with a short colour table: the indices past it are black");
-    BmpSpec spec{4, 2, 8};
-    spec.coloursUsed = 3;
-    spec.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
-    spec.value = [](int x, int) { return uint32_t(x + 1); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 4, 2, [&spec](int x, int) {
-      return x + 1 < 3 ? spec.palette[static_cast<size_t>(x + 1)] : Rgb{0, 0, 0};
+    BmpShape shape{4, 2, 8};
+    shape.coloursUsed = 3;
+    shape.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+    shape.value = [](int x, int) { return uint32_t(x + 1); };
+    ExpectPixels(Decode(EncodeBmp(shape)), 4, 2, [&shape](int x, int) {
+      return x + 1 < 3 ? shape.palette[static_cast<size_t>(x + 1)] : Rgb{0, 0, 0};
     });
   }
   auto five = [](int v) { return static_cast<int>(std::lround(v * 255 / 31.0)); };
   auto six = [](int v) { return static_cast<int>(std::lround(v * 255 / 63.0)); };
   {
     SCOPED_TRACE("16-bit 5-5-5 and, with colour masks, 5-6-5");
-    BmpSpec spec{7, 3, 16};
-    spec.value = [](int x, int y) { return uint32_t((x * 4) << 10 | (y * 15) << 5 | (31 - x)); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3, [five](int x, int y) {
+    BmpShape shape{7, 3, 16};
+    shape.value = [](int x, int y) { return uint32_t((x * 4) << 10 | (y * 15) << 5 | (31 - x)); };
+    ExpectPixels(Decode(EncodeBmp(shape)), 7, 3, [five](int x, int y) {
       return Rgb{five(x * 4), five(y * 15), five(31 - x)};
     });
-    spec.compression = 3;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    spec.value = [](int x, int y) { return uint32_t((x * 4) << 11 | (y * 31) << 5 | (31 - x)); };
-    ExpectPixels(Decode(EncodeBmp(spec)), 7, 3, [five, six](int x, int y) {
+    shape.compression = 3;
+    shape.masks = {0xF800, 0x07E0, 0x001F};
+    shape.value = [](int x, int y) { return uint32_t((x * 4) << 11 | (y * 31) << 5 | (31 - x)); };
+    ExpectPixels(Decode(EncodeBmp(shape)), 7, 3, [five, six](int x, int y) {
       return Rgb{five(x * 4), six(y * 31), five(31 - x)};
     });
   }
   {
     SCOPED_TRACE("24-bit, both row orders");
-    BmpSpec spec{3, 4, 24};  // 9 bytes of pixels and 3 of padding a row
-    spec.value = [](int x, int y) {
+    BmpShape shape{3, 4, 24};  // 9 bytes of pixels and 3 of padding a row
+    shape.value = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return uint32_t(c.r << 16 | c.g << 8 | c.b);
     };
-    ExpectPixels(Decode(EncodeBmp(spec)), 3, 4, Mixed);
-    spec.topDown = true;
-    ExpectPixels(Decode(EncodeBmp(spec)), 3, 4, Mixed);
+    ExpectPixels(Decode(EncodeBmp(shape)), 3, 4, Mixed);
+    shape.topDown = true;
+    ExpectPixels(Decode(EncodeBmp(shape)), 3, 4, Mixed);
   }
   {
     SCOPED_TRACE("32-bit: the fourth byte of BI_RGB is not alpha");
-    BmpSpec spec{5, 3, 32};
-    spec.value = [](int x, int y) {
+    BmpShape shape{5, 3, 32};
+    shape.value = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return uint32_t((x * 50) << 24 | c.r << 16 | c.g << 8 | c.b);
     };
-    ExpectPixels(Decode(EncodeBmp(spec)), 5, 3, Mixed);
+    ExpectPixels(Decode(EncodeBmp(shape)), 5, 3, Mixed);
   }
   {
     SCOPED_TRACE("32-bit with an alpha mask in a version 5 header: laid over black");
-    BmpSpec spec{5, 3, 32, 3, 124};
-    spec.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};  // B, G, R, A bytes
-    spec.value = [](int x, int y) {
+    BmpShape shape{5, 3, 32, 3, 124};
+    shape.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};  // B, G, R, A bytes
+    shape.value = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return uint32_t(c.r << 8 | c.g << 16 | uint32_t(c.b) << 24 | (x * 60));
     };
-    ExpectPixels(Decode(EncodeBmp(spec)), 5, 3, [](int x, int y) {
+    ExpectPixels(Decode(EncodeBmp(shape)), 5, 3, [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return Rgb{Over(c.r, x * 60), Over(c.g, x * 60), Over(c.b, x * 60)};
     });
     // An alpha channel left all zero by its writer shows the colours.
-    spec.value = [](int x, int y) {
+    shape.value = [](int x, int y) {
       const Rgb c = Mixed(x, y);
       return uint32_t(c.r << 8 | c.g << 16 | uint32_t(c.b) << 24);
     };
-    ExpectPixels(Decode(EncodeBmp(spec)), 5, 3, Mixed);
+    ExpectPixels(Decode(EncodeBmp(shape)), 5, 3, Mixed);
   }
 }
 
 std::vector<uint8_t> SamplePng() {
-  PngSpec spec{20, 20, PNG_COLOR_TYPE_RGB, 8};
-  spec.samples = [](int x, int y) {
+  PngShape shape{20, 20, PNG_COLOR_TYPE_RGB, 8};
+  shape.samples = [](int x, int y) {
     const Rgb c = Mixed(x, y);
     return std::vector<unsigned>{unsigned(c.r), unsigned(c.g), unsigned(c.b)};
   };
-  return EncodePng(spec);
+  return EncodePng(shape);
 }
 
 std::vector<uint8_t> SampleBmp() {
-  BmpSpec spec{9, 6, 8};
-  for (int i = 0; i < 256; ++i) spec.palette.push_back({i, i / 2, 255 - i});
-  spec.value = [](int x, int y) { return uint32_t(x * 20 + y); };
-  return EncodeBmp(spec);
+  BmpShape shape{9, 6, 8};
+  for (int i = 0; i < 256; ++i) shape.palette.push_back({i, i / 2, 255 - i});
+  shape.value = [](int x, int y) { return uint32_t(x * 20 + y); };
+  return EncodeBmp(shape);
 }
 
 std::string Reason(const std::vector<uint8_t>& bytes) {
@@ -446,10 +446,10 @@ TEST(ReadPicture, BadPicturesGiveAReason) {
   EXPECT_NE(Reason(PngHeaderOnly(0, 10)).find("0x10 picture has no pixels"), std::string::npos);
   EXPECT_NE(Reason(PngHeaderOnly(40, 40)).find("PNG"), std::string::npos);  // no pixels follow
 
-  BmpSpec spec{100000, 100000, 24};
-  spec.value = [](int, int) { return 0u; };
-  BmpSpec small{4, 4, 24};
-  small.value = spec.value;
+  BmpShape shape{100000, 100000, 24};
+  shape.value = [](int, int) { return 0u; };
+  BmpShape small{4, 4, 24};
+  small.value = shape.value;
   std::vector<uint8_t> header = EncodeBmp(small);
   auto withSize = [&header](int32_t w, int32_t h) {
     std::vector<uint8_t> b = header;
