@@ -9,56 +9,60 @@
 namespace plat::core {
 namespace {
 
+// The 256 colours of an 8-bit screen as 0xFFRRGGBB; black without a palette.
+void Colours(const PALETTEENTRY* palette, uint32_t* lut) {
+  for (size_t i = 0; i < 256; ++i) {
+    const PALETTEENTRY e = palette ? palette[i] : PALETTEENTRY{0, 0, 0, 0};
+    lut[i] = 0xFF000000u | (uint32_t{e.peRed} << 16) | (uint32_t{e.peGreen} << 8) | e.peBlue;
+  }
+}
+
+// count pixels of kBytes bytes each from p as 0xFFRRGGBB; lut: the 8-bit
+// colours.
+template <size_t kBytes>
+void Convert(const uint8_t* p, uint32_t* o, size_t count, const uint32_t* lut) {
+  if constexpr (kBytes == 1) {
+    for (size_t x = 0; x < count; ++x) o[x] = lut[p[x]];
+  } else if constexpr (kBytes == 2) {
+    for (size_t x = 0; x < count; ++x) {
+      uint16_t v;
+      std::memcpy(&v, p + 2 * x, 2);
+      o[x] = Argb555(v);
+    }
+  } else if constexpr (kBytes == 3) {
+    // Four bytes at a time, the fourth thrown away; the last pixel by
+    // bytes, as the four could pass the end of the screen.
+    for (size_t x = 0; x + 1 < count; ++x) {
+      uint32_t v;
+      std::memcpy(&v, p + 3 * x, 4);
+      o[x] = 0xFF000000u | v;
+    }
+    const uint8_t* q = p + 3 * (count - 1);
+    o[count - 1] = 0xFF000000u | (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
+  } else {
+    for (size_t x = 0; x < count; ++x) {
+      uint32_t v;
+      std::memcpy(&v, p + 4 * x, 4);
+      o[x] = 0xFF000000u | v;
+    }
+  }
+}
+
 // One screen row after another as 0xFFRRGGBB; the palette is looked up once.
 class RowReader {
  public:
   explicit RowReader(const ScreenView& view) : view_(view) {
-    if (view.bitsPerPixel != 8) return;
-    for (size_t i = 0; i < 256; ++i) {
-      const PALETTEENTRY e = view.palette ? view.palette[i] : PALETTEENTRY{0, 0, 0, 0};
-      lut_[i] = 0xFF000000u | (uint32_t{e.peRed} << 16) | (uint32_t{e.peGreen} << 8) | e.peBlue;
-    }
+    if (view.bitsPerPixel == 8) Colours(view.palette, lut_);
   }
 
   void Read(size_t row, uint32_t* o) const {
     const auto w = static_cast<size_t>(view_.width);
+    const uint8_t* p = view_.pixels + row * w * static_cast<size_t>(view_.bitsPerPixel / 8);
     switch (view_.bitsPerPixel) {
-      case 8: {
-        const uint8_t* p = view_.pixels + row * w;
-        for (size_t x = 0; x < w; ++x) o[x] = lut_[p[x]];
-        break;
-      }
-      case 16: {
-        const uint8_t* p = view_.pixels + row * w * 2;
-        for (size_t x = 0; x < w; ++x) {
-          uint16_t v;
-          std::memcpy(&v, p + 2 * x, 2);
-          o[x] = Argb555(v);
-        }
-        break;
-      }
-      case 24: {
-        const uint8_t* p = view_.pixels + row * w * 3;
-        // Four bytes at a time, the fourth thrown away; the row's last pixel
-        // by bytes, as the four would pass the end of the screen.
-        for (size_t x = 0; x + 1 < w; ++x) {
-          uint32_t v;
-          std::memcpy(&v, p + 3 * x, 4);
-          o[x] = 0xFF000000u | v;
-        }
-        const uint8_t* q = p + 3 * (w - 1);
-        o[w - 1] = 0xFF000000u | (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
-        break;
-      }
-      case 32: {
-        const uint8_t* p = view_.pixels + row * w * 4;
-        for (size_t x = 0; x < w; ++x) {
-          uint32_t v;
-          std::memcpy(&v, p + 4 * x, 4);
-          o[x] = 0xFF000000u | v;
-        }
-        break;
-      }
+      case 8: Convert<1>(p, o, w, lut_); break;
+      case 16: Convert<2>(p, o, w, lut_); break;
+      case 24: Convert<3>(p, o, w, lut_); break;
+      case 32: Convert<4>(p, o, w, lut_); break;
       default: std::fill(o, o + w, 0xFF000000u); break;
     }
   }
@@ -67,6 +71,42 @@ class RowReader {
   const ScreenView& view_;
   uint32_t lut_[256] = {};
 };
+
+// Where one row of the screen differs from the copy kept of it, in chunks
+// of kChunk pixels: the copy brought up to the row and, where picture is
+// given, the chunks that differ converted into it. Returns the first pixel
+// of the first chunk that differs and the end of the last, or an empty
+// range. Equal chunks are passed over a few words at a time, which is what
+// most of a frame is.
+template <size_t kBytes>
+std::pair<size_t, size_t> CompareRow(const uint8_t* now, uint8_t* kept, size_t width,
+                                     uint32_t* picture, const uint32_t* lut) {
+  constexpr size_t kChunk = kBytes == 3 ? 16 : 32 / kBytes;
+  constexpr size_t kWords = kChunk * kBytes / 8;
+  size_t left = width, right = 0;
+  size_t x = 0;
+  const auto changed = [&](size_t from, size_t count) {
+    std::memcpy(kept + from * kBytes, now + from * kBytes, count * kBytes);
+    if (picture) Convert<kBytes>(now + from * kBytes, picture + from, count, lut);
+    left = std::min(left, from);
+    right = from + count;
+  };
+  for (; x + kChunk <= width; x += kChunk) {
+    const uint8_t* a = now + x * kBytes;
+    const uint8_t* b = kept + x * kBytes;
+    uint64_t difference = 0;
+    for (size_t i = 0; i < kWords; ++i) {
+      uint64_t u, v;
+      std::memcpy(&u, a + 8 * i, 8);
+      std::memcpy(&v, b + 8 * i, 8);
+      difference |= u ^ v;
+    }
+    if (difference) changed(x, kChunk);
+  }
+  if (x < width && std::memcmp(now + x * kBytes, kept + x * kBytes, (width - x) * kBytes) != 0)
+    changed(x, width - x);
+  return {left, right};
+}
 
 // Shares of an output pixel are counted in 1/4096.
 constexpr uint64_t kWhole = 4096;
@@ -187,18 +227,33 @@ void AreaShrinker::Spread(int32_t from, int32_t to, std::vector<Share>* shares) 
   }
 }
 
+void AreaShrinker::Sources(const std::vector<Share>& shares, int32_t first, int32_t last,
+                           size_t* begin, size_t* end) {
+  const auto starting = [&](int32_t output) {
+    return static_cast<size_t>(
+        std::lower_bound(shares.begin(), shares.end(), output,
+                         [](const Share& s, int32_t o) { return s.first < o; }) -
+        shares.begin());
+  };
+  *begin = starting(first);
+  *end = starting(last);
+}
+
 void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_t sy,
-                          Rows& rows) const {
+                          const Span& span, Rows& rows) const {
   const auto sw = static_cast<size_t>(view.width);
   const size_t bytes = static_cast<size_t>(view.bitsPerPixel / 8);
   const uint8_t* row = view.pixels + sy * sw * bytes;
   uint64_t* const across = rows.across.data();
   const Share* const columns = columns_.data();
   // The output pixel's sum stays in a register; written out every time, it
-  // is complete when the last screen pixel in it has been added.
+  // is complete when the last screen pixel in it has been added. The column
+  // before the span starts it with what it spills into the span's first.
   const auto walk = [&](const auto& pixel) {
     uint64_t sum = 0;
-    for (size_t x = 0; x < sw; ++x) {
+    if (span.begin > 0 && columns[span.begin - 1].rest > 0)
+      sum = pixel(span.begin - 1) * columns[span.begin - 1].rest;
+    for (size_t x = span.begin; x < span.end; ++x) {
       const uint64_t lanes = pixel(x);
       const Share& c = columns[x];
       sum += lanes * c.weight;
@@ -223,42 +278,37 @@ void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_
 }
 
 void AreaShrinker::ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first,
-                              int32_t last, Rows& rows, uint32_t* out, size_t pitch) const {
-  const size_t w = rows.across.size();
+                              int32_t last, const Span& span, Rows& rows, uint32_t* out,
+                              size_t pitch) const {
+  const auto left = static_cast<size_t>(span.left), right = static_cast<size_t>(span.right);
   constexpr uint64_t kLane = (uint64_t{1} << 21) - 1;
   // The screen rows that start in the band's output rows; the row before
   // them, where it reaches into the band, starts the first sum with its rest.
-  const auto starting = [&](int32_t output) {
-    return static_cast<size_t>(
-        std::lower_bound(rows_.begin(), rows_.end(), output,
-                         [](const Share& s, int32_t o) { return s.first < o; }) -
-        rows_.begin());
-  };
-  const size_t top = starting(first);
-  const size_t bottom = starting(last);
-  std::fill(rows.redBlue.begin(), rows.redBlue.end(), uint64_t{0});
-  std::fill(rows.green.begin(), rows.green.end(), uint64_t{0});
-  if (top > 0 && rows_[top - 1].rest > 0) {
-    Across(view, palette, top - 1, rows);
-    const uint64_t rest = rows_[top - 1].rest;
-    for (size_t x = 0; x < w; ++x) {
-      const uint64_t a = rows.across[x];
-      rows.redBlue[x] = (((a >> 42) << 32) | (a & kLane)) * rest;
-      rows.green[x] = ((a >> 21) & kLane) * rest;
-    }
-  }
+  size_t top = 0, bottom = 0;
+  Sources(rows_, first, last, &top, &bottom);
   uint64_t* const redBlues = rows.redBlue.data();
   uint64_t* const greens = rows.green.data();
   const uint64_t* const across = rows.across.data();
+  std::fill(redBlues + left, redBlues + right, uint64_t{0});
+  std::fill(greens + left, greens + right, uint64_t{0});
+  if (top > 0 && rows_[top - 1].rest > 0) {
+    Across(view, palette, top - 1, span, rows);
+    const uint64_t rest = rows_[top - 1].rest;
+    for (size_t x = left; x < right; ++x) {
+      const uint64_t a = across[x];
+      redBlues[x] = (((a >> 42) << 32) | (a & kLane)) * rest;
+      greens[x] = ((a >> 21) & kLane) * rest;
+    }
+  }
   for (size_t sy = top; sy < bottom; ++sy) {
-    Across(view, palette, sy, rows);
+    Across(view, palette, sy, span, rows);
     // Down the rows, red and blue in 32-bit lanes, green apart: up to
     // 255 * 4096 * 4096, below 2^32. A screen row that closes an output row
     // finishes it and starts the next with what it has left.
     const Share& t = rows_[sy];
     const uint64_t weight = t.weight;
     if (!t.closes) {
-      for (size_t x = 0; x < w; ++x) {
+      for (size_t x = left; x < right; ++x) {
         const uint64_t a = across[x];
         redBlues[x] += (((a >> 42) << 32) | (a & kLane)) * weight;
         greens[x] += ((a >> 21) & kLane) * weight;
@@ -268,7 +318,7 @@ void AreaShrinker::ShrinkBand(const ScreenView& view, const uint64_t* palette, i
     uint32_t* o = out + static_cast<size_t>(t.first) * pitch;
     constexpr uint64_t kHalf = kWhole * kWhole / 2;
     const uint64_t rest = t.rest;
-    for (size_t x = 0; x < w; ++x) {
+    for (size_t x = left; x < right; ++x) {
       const uint64_t a = across[x], rb = ((a >> 42) << 32) | (a & kLane), g = (a >> 21) & kLane;
       const uint64_t redBlue = redBlues[x] + rb * weight + ((kHalf << 32) | kHalf);
       const uint64_t green = greens[x] + g * weight + kHalf;
@@ -280,10 +330,8 @@ void AreaShrinker::ShrinkBand(const ScreenView& view, const uint64_t* palette, i
   }
 }
 
-bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out,
-                          size_t pitch) {
-  if (!Drawable(view) || !out || width <= 0 || height <= 0 || width > view.width ||
-      height > view.height)
+bool AreaShrinker::Prepare(const ScreenView& view, int32_t width, int32_t height) {
+  if (!Drawable(view) || width <= 0 || height <= 0 || width > view.width || height > view.height)
     return false;
   if (columnsFrom_ != view.width || columnsTo_ != width) {
     Spread(view.width, width, &columns_);
@@ -295,9 +343,15 @@ bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
     rowsFrom_ = view.height;
     rowsTo_ = height;
   }
-  const auto w = static_cast<size_t>(width);
-  const int32_t parts =
-      Parts(static_cast<size_t>(view.width) * static_cast<size_t>(view.height), height);
+  return true;
+}
+
+void AreaShrinker::ShrinkArea(const ScreenView& view, int32_t top, int32_t bottom, const Span& span,
+                              uint32_t* out, size_t pitch) {
+  const auto w = static_cast<size_t>(columnsTo_);
+  size_t firstRow = 0, endRow = 0;
+  Sources(rows_, top, bottom, &firstRow, &endRow);
+  const int32_t parts = Parts((span.end - span.begin) * (endRow - firstRow), bottom - top);
   if (bands_.size() < static_cast<size_t>(parts)) bands_.resize(static_cast<size_t>(parts));
   for (int32_t k = 0; k < parts; ++k) {
     Rows& rows = bands_[static_cast<size_t>(k)];
@@ -313,12 +367,144 @@ bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
       palette[i] = Lanes(e.peRed, e.peGreen, e.peBlue);
     }
   }
+  const int64_t rows = bottom - top;
   SharedPool().Run(parts, [&](int32_t k) {
-    const auto first = static_cast<int32_t>(int64_t{height} * k / parts);
-    const auto last = static_cast<int32_t>(int64_t{height} * (k + 1) / parts);
-    ShrinkBand(view, palette, first, last, bands_[static_cast<size_t>(k)], out, pitch);
+    const auto first = static_cast<int32_t>(top + rows * k / parts);
+    const auto last = static_cast<int32_t>(top + rows * (k + 1) / parts);
+    ShrinkBand(view, palette, first, last, span, bands_[static_cast<size_t>(k)], out, pitch);
   });
+}
+
+bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out,
+                          size_t pitch) {
+  if (!out || !Prepare(view, width, height)) return false;
+  const Span all{0, width, 0, static_cast<size_t>(view.width)};
+  ShrinkArea(view, 0, height, all, out, pitch);
   return true;
+}
+
+Rect AreaShrinker::Reach(const Rect& changed) const {
+  if (changed.empty() || columns_.empty() || rows_.empty()) return {};
+  // A screen pixel reaches the output pixel it starts in and, where it
+  // spills over, the next.
+  const auto reach = [](const std::vector<Share>& shares, int32_t to, int32_t from, int32_t size,
+                        int32_t* first, int32_t* last) {
+    const int32_t begin = std::max(from, 0);
+    const int32_t end = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{from} + size, static_cast<int64_t>(shares.size())));
+    if (begin >= end) return false;
+    const Share& l = shares[static_cast<size_t>(end - 1)];
+    *first = shares[static_cast<size_t>(begin)].first;
+    *last = std::min(l.first + (l.rest > 0 ? 2 : 1), to);
+    return true;
+  };
+  int32_t left = 0, right = 0, top = 0, bottom = 0;
+  if (!reach(columns_, columnsTo_, changed.x, changed.width, &left, &right) ||
+      !reach(rows_, rowsTo_, changed.y, changed.height, &top, &bottom))
+    return {};
+  return {left, top, right - left, bottom - top};
+}
+
+bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
+                          const Rect& changed, uint32_t* out, size_t pitch, Rect* written) {
+  if (written) *written = {};
+  if (!out || !Prepare(view, width, height)) return false;
+  const Rect area = Reach(changed);
+  if (area.empty()) return true;
+  Span span{area.x, area.x + area.width, 0, 0};
+  Sources(columns_, span.left, span.right, &span.begin, &span.end);
+  ShrinkArea(view, area.y, area.y + area.height, span, out, pitch);
+  if (written) *written = area;
+  return true;
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  const int32_t left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+  const int32_t right = std::max(a.x + a.width, b.x + b.width);
+  const int32_t bottom = std::max(a.y + a.height, b.y + b.height);
+  return {left, top, right - left, bottom - top};
+}
+
+Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
+  const auto w = static_cast<size_t>(view.width);
+  const auto height = static_cast<size_t>(view.height);
+  const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
+  const int32_t parts = Parts(w * height, view.height);
+  // Each band its own rectangle, joined when all are done.
+  Rect bands[kMaxThreads];
+  const auto scan = [&](size_t first, size_t last, Rect* found, auto compareRow) {
+    size_t left = w, right = 0, top = last, bottom = first;
+    for (size_t row = first; row < last; ++row) {
+      const std::pair<size_t, size_t> span =
+          compareRow(view.pixels + row * w * bytes, screen_.data() + row * w * bytes, w,
+                     convert ? picture_.data() + row * w : nullptr, colours_.data());
+      if (span.first >= span.second) continue;
+      left = std::min(left, span.first);
+      right = std::max(right, span.second);
+      top = std::min(top, row);
+      bottom = row + 1;
+    }
+    if (left < right)
+      *found = {static_cast<int32_t>(left), static_cast<int32_t>(top),
+                static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top)};
+  };
+  SharedPool().Run(parts, [&](int32_t k) {
+    const size_t first = height * static_cast<size_t>(k) / static_cast<size_t>(parts);
+    const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    Rect* found = &bands[k];
+    switch (bytes) {
+      case 1: scan(first, last, found, CompareRow<1>); break;
+      case 2: scan(first, last, found, CompareRow<2>); break;
+      case 3: scan(first, last, found, CompareRow<3>); break;
+      default: scan(first, last, found, CompareRow<4>); break;
+    }
+  });
+  Rect changed;
+  for (int32_t k = 0; k < parts; ++k) changed = Union(changed, bands[k]);
+  return changed;
+}
+
+Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height) {
+  const int32_t bpp = view.bitsPerPixel;
+  if (!Drawable(view) || (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) || width <= 0 ||
+      height <= 0 || width > view.width || height > view.height) {
+    width_ = height_ = 0;
+    whole_ = true;
+    return {};
+  }
+  std::array<uint32_t, 256> colours{};
+  if (bpp == 8) Colours(view.palette, colours.data());
+  const bool shrink = width != view.width || height != view.height;
+  if (whole_ || view.width != screenWidth_ || view.height != screenHeight_ ||
+      bpp != bitsPerPixel_ || width != width_ || height != height_ || colours != colours_) {
+    // Everything anew: the copy to compare the next screen with, and the
+    // whole picture.
+    const size_t bytes = static_cast<size_t>(view.width) * static_cast<size_t>(view.height) *
+                         static_cast<size_t>(bpp / 8);
+    screen_.resize(bytes);
+    std::memcpy(screen_.data(), view.pixels, bytes);
+    picture_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    if (shrink)
+      shrinker_.Shrink(view, width, height, picture_.data(), static_cast<size_t>(width));
+    else
+      ToArgb(view, picture_.data(), static_cast<size_t>(width));
+    screenWidth_ = view.width;
+    screenHeight_ = view.height;
+    bitsPerPixel_ = bpp;
+    width_ = width;
+    height_ = height;
+    colours_ = colours;
+    whole_ = false;
+    return {0, 0, width, height};
+  }
+  const Rect changed = Compare(view, !shrink);
+  if (!shrink || changed.empty()) return changed;
+  Rect written;
+  shrinker_.Shrink(view, width, height, changed, picture_.data(), static_cast<size_t>(width),
+                   &written);
+  return written;
 }
 
 }  // namespace plat::core

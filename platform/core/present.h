@@ -4,6 +4,7 @@
 // by averaging where the screen is larger than the output, and the pixels of
 // each depth as the display hardware would turn them into colours.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,6 +36,17 @@ bool OutputToScreen(const Placement& placement, int32_t screenWidth, int32_t scr
 // as blue, green, red, unused. Large views are shared out over the drawing
 // threads (SharedPool) in bands of rows.
 void ToArgb(const ScreenView& view, uint32_t* out, size_t pitch);
+// A rectangle of pixels; empty when either side is 0.
+struct Rect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool empty() const { return width <= 0 || height <= 0; }
+};
+// The smallest rectangle holding both.
+Rect Union(const Rect& a, const Rect& b);
+
 // The same as 8-bit red, green, blue triples, width * height * 3 bytes.
 std::vector<uint8_t> ToRgb(const ScreenView& view);
 
@@ -54,6 +66,17 @@ class AreaShrinker {
   // apart. False, writing nothing, for an empty view or a size larger than
   // the view's in either direction.
   bool Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out, size_t pitch);
+  // Where out holds the shrunk picture of a screen that differed from the
+  // view only within `changed` (screen pixels), brings it up to the view by
+  // averaging again only the output pixels whose area holds a changed
+  // pixel: the same picture as Shrink gives. The output rectangle rewritten
+  // goes to *written (empty when `changed` is). False as Shrink, writing
+  // nothing.
+  bool Shrink(const ScreenView& view, int32_t width, int32_t height, const Rect& changed,
+              uint32_t* out, size_t pitch, Rect* written);
+  // The output rectangle whose pixels a change within `changed` reaches, for
+  // the sizes of the last Shrink.
+  Rect Reach(const Rect& changed) const;
 
  private:
   // Where each screen column (or row) goes: the output pixel it starts in,
@@ -67,22 +90,77 @@ class AreaShrinker {
     bool closes;
   };
   static void Spread(int32_t from, int32_t to, std::vector<Share>* shares);
+  // Output pixels [first, last) of those shares: the screen pixels from
+  // *begin to *end start in them.
+  static void Sources(const std::vector<Share>& shares, int32_t first, int32_t last, size_t* begin,
+                      size_t* end);
+  bool Prepare(const ScreenView& view, int32_t width, int32_t height);
   // One band's working rows.
   struct Rows {
     std::vector<uint64_t> across;          // a screen row shrunk, channels side by side
     std::vector<uint64_t> redBlue, green;  // the output row being summed
   };
-  // Screen row sy shrunk across into rows.across; palette: the 8-bit
-  // screen's colours with their channels side by side.
-  void Across(const ScreenView& view, const uint64_t* palette, size_t sy, Rows& rows) const;
-  // Output rows [first, last) into out.
+  // The output columns [left, right) to average: the screen columns that
+  // start in them and the one before, where it reaches into left.
+  struct Span {
+    int32_t left, right;
+    size_t begin, end;
+  };
+  // Screen row sy shrunk across into rows.across[span.left, span.right);
+  // palette: the 8-bit screen's colours with their channels side by side.
+  void Across(const ScreenView& view, const uint64_t* palette, size_t sy, const Span& span,
+              Rows& rows) const;
+  // Output rows [first, last) of the span's columns into out.
   void ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first, int32_t last,
-                  Rows& rows, uint32_t* out, size_t pitch) const;
+                  const Span& span, Rows& rows, uint32_t* out, size_t pitch) const;
+  // Output rows [top, bottom) of the span shared out over the team.
+  void ShrinkArea(const ScreenView& view, int32_t top, int32_t bottom, const Span& span,
+                  uint32_t* out, size_t pitch);
 
   std::vector<Share> columns_;
   std::vector<Share> rows_;
   int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
   std::vector<Rows> bands_;
+};
+
+// The desktop's picture of the screen kept from frame to frame: each call
+// compares the screen with a copy of the one shown before and converts (or
+// shrinks) only what changed, so a frame where little moves costs little.
+// The picture is always exactly what ToArgb or AreaShrinker::Shrink would
+// give for the whole screen. Shown again at the same sizes it allocates
+// nothing.
+class ScreenPicture {
+ public:
+  // Brings the picture up to the view shown at width x height: its own size
+  // (converted), or smaller (shrunk). Returns the rectangle of the picture
+  // that may have changed since the last call: all of it after a change of
+  // size, depth or palette, at the first call and after Reset(); empty when
+  // nothing changed. Empty, and the picture emptied, for an empty view or a
+  // size the view cannot be shrunk to.
+  Rect Update(const ScreenView& view, int32_t width, int32_t height);
+  // The next Update redoes the whole picture (the place it was copied to
+  // was lost).
+  void Reset() { whole_ = true; }
+
+  // width() x height() pixels of 0xFFRRGGBB, rows pitch() pixels apart.
+  const uint32_t* pixels() const { return picture_.data(); }
+  size_t pitch() const { return static_cast<size_t>(width_); }
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+
+ private:
+  // Compares the view with the copy row by row, brings the copy up to it
+  // and, where convert, converts what differs into picture_; the changed
+  // screen rectangle.
+  Rect Compare(const ScreenView& view, bool convert);
+
+  std::vector<uint8_t> screen_;    // the bytes last shown
+  std::vector<uint32_t> picture_;  // what they look like
+  std::array<uint32_t, 256> colours_{};
+  int32_t screenWidth_ = 0, screenHeight_ = 0, bitsPerPixel_ = 0;
+  int32_t width_ = 0, height_ = 0;
+  bool whole_ = true;
+  AreaShrinker shrinker_;
 };
 
 }  // namespace plat::core
