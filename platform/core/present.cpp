@@ -1,8 +1,12 @@
 #include "platform/core/present.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/threads.h"
 
@@ -108,6 +112,55 @@ std::pair<size_t, size_t> CompareRow(const uint8_t* now, uint8_t* kept, size_t w
   return {left, right};
 }
 
+// The same for a 32-bit row against its picture, which holds the same
+// bytes but the unused one: each chunk compared with the picture's and
+// copied where it differs.
+std::pair<size_t, size_t> CompareWithPicture(const uint8_t* now, uint32_t* picture, size_t width) {
+  constexpr size_t kChunk = 8;
+  size_t left = width, right = 0;
+  // Four pixels at a time where SSE2 is there, else two to a word.
+  const auto differs = [&](size_t x, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    __m128i wide = _mm_setzero_si128();
+    for (; i + 4 <= count; i += 4) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(now + 4 * (x + i)));
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + x + i));
+      wide = _mm_or_si128(wide, _mm_xor_si128(_mm_or_si128(u, opaque), v));
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(wide, _mm_setzero_si128())) != 0xFFFF) return true;
+#endif
+    constexpr uint64_t kOpaque = 0xFF000000FF000000u;
+    uint64_t difference = 0;
+    for (; i + 2 <= count; i += 2) {
+      uint64_t u, v;
+      std::memcpy(&u, now + 4 * (x + i), 8);
+      std::memcpy(&v, picture + x + i, 8);
+      difference |= (u | kOpaque) ^ v;
+    }
+    if (i < count) {
+      uint32_t u;
+      std::memcpy(&u, now + 4 * (x + i), 4);
+      difference |= (u | 0xFF000000u) ^ picture[x + i];
+    }
+    return difference != 0;
+  };
+  const auto changed = [&](size_t x, size_t count) {
+    Convert<4>(now + 4 * x, picture + x, count, nullptr);
+    left = std::min(left, x);
+    right = x + count;
+  };
+  size_t x = 0;
+  for (; x + kChunk <= width; x += kChunk)
+    if (differs(x, kChunk)) changed(x, kChunk);
+  if (x < width && differs(x, width - x)) changed(x, width - x);
+  return {left, right};
+}
+
+// A partial shrink redoes output rows in groups of this many.
+constexpr int32_t kGroup = 8;
+
 // Shares of an output pixel are counted in 1/4096.
 constexpr uint64_t kWhole = 4096;
 
@@ -120,6 +173,16 @@ constexpr uint64_t Lanes(uint64_t red, uint64_t green, uint64_t blue) {
 constexpr uint64_t Lanes(uint32_t argb) {
   return Lanes((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }
+// A 5-5-5 pixel's lanes: its three levels moved into their lanes at once,
+// then each made 8 bits as Expand5 does, the three together.
+constexpr uint64_t Lanes555(uint32_t pixel) {
+  const uint64_t p = pixel;
+  const uint64_t five = ((p & 0x7C00) << 32) | ((p & 0x3E0) << 16) | (p & 0x1F);
+  constexpr uint64_t kLow3 = Lanes(7, 7, 7);
+  return (five << 3) | ((five >> 2) & kLow3);
+}
+static_assert(Lanes555(0x7FFF) == Lanes(255, 255, 255) &&
+              Lanes555(0x403E) == Lanes(Argb555(0x403E)));
 
 bool Drawable(const ScreenView& view) { return view.pixels && view.width > 0 && view.height > 0; }
 
@@ -264,7 +327,7 @@ void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_
   switch (view.bitsPerPixel) {
     case 8: walk([&](size_t x) { return palette[row[x]]; }); break;
     case 16:
-      walk([&](size_t x) { return Lanes(Argb555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8))); });
+      walk([&](size_t x) { return Lanes555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8)); });
       break;
     case 24:
     case 32:
@@ -342,16 +405,14 @@ bool AreaShrinker::Prepare(const ScreenView& view, int32_t width, int32_t height
     Spread(view.height, height, &rows_);
     rowsFrom_ = view.height;
     rowsTo_ = height;
+    // The groups of a partial shrink, made before it is needed.
+    groups_.reserve(static_cast<size_t>((height + kGroup - 1) / kGroup));
   }
   return true;
 }
 
-void AreaShrinker::ShrinkArea(const ScreenView& view, int32_t top, int32_t bottom, const Span& span,
-                              uint32_t* out, size_t pitch) {
+void AreaShrinker::PrepareBands(int32_t parts) {
   const auto w = static_cast<size_t>(columnsTo_);
-  size_t firstRow = 0, endRow = 0;
-  Sources(rows_, top, bottom, &firstRow, &endRow);
-  const int32_t parts = Parts((span.end - span.begin) * (endRow - firstRow), bottom - top);
   if (bands_.size() < static_cast<size_t>(parts)) bands_.resize(static_cast<size_t>(parts));
   for (int32_t k = 0; k < parts; ++k) {
     Rows& rows = bands_[static_cast<size_t>(k)];
@@ -359,62 +420,102 @@ void AreaShrinker::ShrinkArea(const ScreenView& view, int32_t top, int32_t botto
     rows.redBlue.resize(w);
     rows.green.resize(w);
   }
+}
 
-  uint64_t palette[256];
-  if (view.bitsPerPixel == 8) {
-    for (size_t i = 0; i < 256; ++i) {
-      const PALETTEENTRY e = view.palette ? view.palette[i] : PALETTEENTRY{0, 0, 0, 0};
-      palette[i] = Lanes(e.peRed, e.peGreen, e.peBlue);
-    }
+void AreaShrinker::LanePalette(const ScreenView& view, uint64_t* palette) {
+  if (view.bitsPerPixel != 8) return;
+  for (size_t i = 0; i < 256; ++i) {
+    const PALETTEENTRY e = view.palette ? view.palette[i] : PALETTEENTRY{0, 0, 0, 0};
+    palette[i] = Lanes(e.peRed, e.peGreen, e.peBlue);
   }
-  const int64_t rows = bottom - top;
-  SharedPool().Run(parts, [&](int32_t k) {
-    const auto first = static_cast<int32_t>(top + rows * k / parts);
-    const auto last = static_cast<int32_t>(top + rows * (k + 1) / parts);
-    ShrinkBand(view, palette, first, last, span, bands_[static_cast<size_t>(k)], out, pitch);
-  });
 }
 
 bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out,
                           size_t pitch) {
   if (!out || !Prepare(view, width, height)) return false;
   const Span all{0, width, 0, static_cast<size_t>(view.width)};
-  ShrinkArea(view, 0, height, all, out, pitch);
+  const int32_t parts =
+      Parts(static_cast<size_t>(view.width) * static_cast<size_t>(view.height), height);
+  PrepareBands(parts);
+  uint64_t palette[256];
+  LanePalette(view, palette);
+  SharedPool().Run(parts, [&](int32_t k) {
+    const auto first = static_cast<int32_t>(int64_t{height} * k / parts);
+    const auto last = static_cast<int32_t>(int64_t{height} * (k + 1) / parts);
+    ShrinkBand(view, palette, first, last, all, bands_[static_cast<size_t>(k)], out, pitch);
+  });
   return true;
 }
 
-Rect AreaShrinker::Reach(const Rect& changed) const {
-  if (changed.empty() || columns_.empty() || rows_.empty()) return {};
+void AreaShrinker::Reach(const std::vector<Share>& shares, int32_t to, int32_t begin, int32_t end,
+                         int32_t* first, int32_t* last) {
   // A screen pixel reaches the output pixel it starts in and, where it
   // spills over, the next.
-  const auto reach = [](const std::vector<Share>& shares, int32_t to, int32_t from, int32_t size,
-                        int32_t* first, int32_t* last) {
-    const int32_t begin = std::max(from, 0);
-    const int32_t end = static_cast<int32_t>(
-        std::min<int64_t>(int64_t{from} + size, static_cast<int64_t>(shares.size())));
-    if (begin >= end) return false;
-    const Share& l = shares[static_cast<size_t>(end - 1)];
-    *first = shares[static_cast<size_t>(begin)].first;
-    *last = std::min(l.first + (l.rest > 0 ? 2 : 1), to);
-    return true;
-  };
-  int32_t left = 0, right = 0, top = 0, bottom = 0;
-  if (!reach(columns_, columnsTo_, changed.x, changed.width, &left, &right) ||
-      !reach(rows_, rowsTo_, changed.y, changed.height, &top, &bottom))
-    return {};
-  return {left, top, right - left, bottom - top};
+  const Share& l = shares[static_cast<size_t>(end - 1)];
+  *first = shares[static_cast<size_t>(begin)].first;
+  *last = std::min(l.first + (l.rest > 0 ? 2 : 1), to);
 }
 
 bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
-                          const Rect& changed, uint32_t* out, size_t pitch, Rect* written) {
+                          const RowChange* changes, uint32_t* out, size_t pitch, Rect* written) {
   if (written) *written = {};
-  if (!out || !Prepare(view, width, height)) return false;
-  const Rect area = Reach(changed);
-  if (area.empty()) return true;
-  Span span{area.x, area.x + area.width, 0, 0};
-  Sources(columns_, span.left, span.right, &span.begin, &span.end);
-  ShrinkArea(view, area.y, area.y + area.height, span, out, pitch);
-  if (written) *written = area;
+  if (!out || !changes || !Prepare(view, width, height)) return false;
+  // Output rows in groups of a few, each redone over the columns its
+  // screen rows changed in, so that a picture changed here and there is
+  // not redone over the rectangle around all of it.
+  const auto groups = static_cast<size_t>((height + kGroup - 1) / kGroup);
+  // Per group: the output rows reached and the screen columns changed, in
+  // its span until they are made output columns.
+  constexpr int32_t kNone = INT32_MAX;
+  groups_.assign(groups, Group{kNone, 0, Span{kNone, 0, 0, 0}});
+  const auto mark = [&](int32_t output, const RowChange& c) {
+    Group& g = groups_[static_cast<size_t>(output / kGroup)];
+    g.top = std::min(g.top, output);
+    g.bottom = std::max(g.bottom, output + 1);
+    g.span.left = std::min(g.span.left, c.left);
+    g.span.right = std::max(g.span.right, c.right);
+  };
+  for (int32_t sy = 0; sy < view.height; ++sy) {
+    RowChange c = changes[sy];
+    c.left = std::max(c.left, 0);
+    c.right = std::min(c.right, view.width);
+    if (c.left >= c.right) continue;
+    const Share& t = rows_[static_cast<size_t>(sy)];
+    mark(t.first, c);
+    if (t.rest > 0 && t.first + 1 < height) mark(t.first + 1, c);
+  }
+  // The busy groups to the front, their spans in output columns.
+  size_t busy = 0;
+  size_t work = 0;
+  Rect all;
+  for (const Group& g : groups_) {
+    if (g.top == kNone) continue;
+    Group& done = groups_[busy++];
+    done = g;
+    Reach(columns_, width, g.span.left, g.span.right, &done.span.left, &done.span.right);
+    Sources(columns_, done.span.left, done.span.right, &done.span.begin, &done.span.end);
+    all = Union(
+        all, {done.span.left, done.top, done.span.right - done.span.left, done.bottom - done.top});
+    work += (done.span.end - done.span.begin) * static_cast<size_t>(done.bottom - done.top);
+  }
+  if (busy == 0) return true;
+  // work counts output rows: about the screen pixels once scaled by the
+  // shrink down.
+  const int32_t parts = Parts(work * static_cast<size_t>(view.height) / static_cast<size_t>(height),
+                              static_cast<int32_t>(busy));
+  PrepareBands(parts);
+  uint64_t palette[256];
+  LanePalette(view, palette);
+  SharedPool().Run(parts, [&](int32_t k) {
+    const size_t first = busy * static_cast<size_t>(k) / static_cast<size_t>(parts);
+    const size_t last = busy * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    for (size_t i = first; i < last; ++i) {
+      const Group& g = groups_[i];
+      ShrinkBand(view, palette, g.top, g.bottom, g.span, bands_[static_cast<size_t>(k)], out,
+                 pitch);
+    }
+  });
+  if (written) *written = all;
   return true;
 }
 
@@ -431,15 +532,15 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
   const auto w = static_cast<size_t>(view.width);
   const auto height = static_cast<size_t>(view.height);
   const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
+  const bool copy = !convert || KeepsCopy(view.bitsPerPixel, false);
   const int32_t parts = Parts(w * height, view.height);
   // Each band its own rectangle, joined when all are done.
   Rect bands[kMaxThreads];
   const auto scan = [&](size_t first, size_t last, Rect* found, auto compareRow) {
     size_t left = w, right = 0, top = last, bottom = first;
     for (size_t row = first; row < last; ++row) {
-      const std::pair<size_t, size_t> span =
-          compareRow(view.pixels + row * w * bytes, screen_.data() + row * w * bytes, w,
-                     convert ? picture_.data() + row * w : nullptr, colours_.data());
+      const std::pair<size_t, size_t> span = compareRow(row);
+      changes_[row] = {static_cast<int32_t>(span.first), static_cast<int32_t>(span.second)};
       if (span.first >= span.second) continue;
       left = std::min(left, span.first);
       right = std::max(right, span.second);
@@ -450,15 +551,31 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
       *found = {static_cast<int32_t>(left), static_cast<int32_t>(top),
                 static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top)};
   };
+  const auto withCopy = [&](auto compare) {
+    return [&, compare](size_t row) {
+      return compare(view.pixels + row * w * bytes, screen_.data() + row * w * bytes, w,
+                     convert ? picture_.data() + row * w : nullptr, colours_.data());
+    };
+  };
+  const auto withPicture = [&](auto compare) {
+    return [&, compare](size_t row) {
+      return compare(view.pixels + row * w * bytes, picture_.data() + row * w, w);
+    };
+  };
   SharedPool().Run(parts, [&](int32_t k) {
     const size_t first = height * static_cast<size_t>(k) / static_cast<size_t>(parts);
     const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
     Rect* found = &bands[k];
     switch (bytes) {
-      case 1: scan(first, last, found, CompareRow<1>); break;
-      case 2: scan(first, last, found, CompareRow<2>); break;
-      case 3: scan(first, last, found, CompareRow<3>); break;
-      default: scan(first, last, found, CompareRow<4>); break;
+      case 1: scan(first, last, found, withCopy(CompareRow<1>)); break;
+      case 2: scan(first, last, found, withCopy(CompareRow<2>)); break;
+      case 3: scan(first, last, found, withCopy(CompareRow<3>)); break;
+      default:
+        if (copy)
+          scan(first, last, found, withCopy(CompareRow<4>));
+        else
+          scan(first, last, found, withPicture(CompareWithPicture));
+        break;
     }
   });
   Rect changed;
@@ -483,8 +600,11 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
     // whole picture.
     const size_t bytes = static_cast<size_t>(view.width) * static_cast<size_t>(view.height) *
                          static_cast<size_t>(bpp / 8);
-    screen_.resize(bytes);
-    std::memcpy(screen_.data(), view.pixels, bytes);
+    if (KeepsCopy(bpp, shrink)) {
+      screen_.resize(bytes);
+      std::memcpy(screen_.data(), view.pixels, bytes);
+    }
+    changes_.resize(static_cast<size_t>(view.height));
     picture_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     if (shrink)
       shrinker_.Shrink(view, width, height, picture_.data(), static_cast<size_t>(width));
@@ -502,8 +622,8 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
   const Rect changed = Compare(view, !shrink);
   if (!shrink || changed.empty()) return changed;
   Rect written;
-  shrinker_.Shrink(view, width, height, changed, picture_.data(), static_cast<size_t>(width),
-                   &written);
+  shrinker_.Shrink(view, width, height, changes_.data(), picture_.data(),
+                   static_cast<size_t>(width), &written);
   return written;
 }
 

@@ -47,6 +47,13 @@ struct Rect {
 // The smallest rectangle holding both.
 Rect Union(const Rect& a, const Rect& b);
 
+// Where a row of the screen changed: its pixels [left, right); none when
+// left >= right.
+struct RowChange {
+  int32_t left = 0;
+  int32_t right = 0;
+};
+
 // The same as 8-bit red, green, blue triples, width * height * 3 bytes.
 std::vector<uint8_t> ToRgb(const ScreenView& view);
 
@@ -67,16 +74,13 @@ class AreaShrinker {
   // the view's in either direction.
   bool Shrink(const ScreenView& view, int32_t width, int32_t height, uint32_t* out, size_t pitch);
   // Where out holds the shrunk picture of a screen that differed from the
-  // view only within `changed` (screen pixels), brings it up to the view by
-  // averaging again only the output pixels whose area holds a changed
-  // pixel: the same picture as Shrink gives. The output rectangle rewritten
-  // goes to *written (empty when `changed` is). False as Shrink, writing
-  // nothing.
-  bool Shrink(const ScreenView& view, int32_t width, int32_t height, const Rect& changed,
+  // view only where `changes` (one for each screen row) say, brings it up to
+  // the view by averaging again only the output pixels whose area holds a
+  // changed pixel, in groups of a few output rows: the same picture as
+  // Shrink gives. A rectangle holding every output pixel rewritten goes to
+  // *written (empty when nothing changed). False as Shrink, writing nothing.
+  bool Shrink(const ScreenView& view, int32_t width, int32_t height, const RowChange* changes,
               uint32_t* out, size_t pitch, Rect* written);
-  // The output rectangle whose pixels a change within `changed` reaches, for
-  // the sizes of the last Shrink.
-  Rect Reach(const Rect& changed) const;
 
  private:
   // Where each screen column (or row) goes: the output pixel it starts in,
@@ -94,6 +98,9 @@ class AreaShrinker {
   // *begin to *end start in them.
   static void Sources(const std::vector<Share>& shares, int32_t first, int32_t last, size_t* begin,
                       size_t* end);
+  // Output pixels [*first, *last) that screen pixels [begin, end) reach.
+  static void Reach(const std::vector<Share>& shares, int32_t to, int32_t begin, int32_t end,
+                    int32_t* first, int32_t* last);
   bool Prepare(const ScreenView& view, int32_t width, int32_t height);
   // One band's working rows.
   struct Rows {
@@ -113,14 +120,20 @@ class AreaShrinker {
   // Output rows [first, last) of the span's columns into out.
   void ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first, int32_t last,
                   const Span& span, Rows& rows, uint32_t* out, size_t pitch) const;
-  // Output rows [top, bottom) of the span shared out over the team.
-  void ShrinkArea(const ScreenView& view, int32_t top, int32_t bottom, const Span& span,
-                  uint32_t* out, size_t pitch);
+  // Working rows for `parts` bands; the 8-bit screen's colours.
+  void PrepareBands(int32_t parts);
+  static void LanePalette(const ScreenView& view, uint64_t* palette);
+  // A few output rows to average again: rows [top, bottom) of the span.
+  struct Group {
+    int32_t top, bottom;
+    Span span;
+  };
 
   std::vector<Share> columns_;
   std::vector<Share> rows_;
   int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
   std::vector<Rows> bands_;
+  std::vector<Group> groups_;
 };
 
 // The desktop's picture of the screen kept from frame to frame: each call
@@ -149,13 +162,18 @@ class ScreenPicture {
   int32_t height() const { return height_; }
 
  private:
-  // Compares the view with the copy row by row, brings the copy up to it
-  // and, where convert, converts what differs into picture_; the changed
-  // screen rectangle.
+  // Compares the view row by row with what was shown: with the copy of its
+  // bytes (brought up to it, what differs converted into picture_ where
+  // convert), or else with the picture itself, converted. Each row's
+  // changes go to changes_; returns the changed screen rectangle.
   Rect Compare(const ScreenView& view, bool convert);
+  // Whether the bytes last shown are kept: not where the picture, at the
+  // screen's size, holds them all.
+  static bool KeepsCopy(int32_t bitsPerPixel, bool shrink) { return shrink || bitsPerPixel != 32; }
 
-  std::vector<uint8_t> screen_;    // the bytes last shown
+  std::vector<uint8_t> screen_;    // the bytes last shown, where kept
   std::vector<uint32_t> picture_;  // what they look like
+  std::vector<RowChange> changes_;
   std::array<uint32_t, 256> colours_{};
   int32_t screenWidth_ = 0, screenHeight_ = 0, bitsPerPixel_ = 0;
   int32_t width_ = 0, height_ = 0;

@@ -289,6 +289,19 @@ class SdlDriver final : public core::Driver {
           case SDL_WINDOWEVENT_MAXIMIZED: dirty_ = true; return false;
           default: return false;
         }
+      case SDL_RENDER_TARGETS_RESET:
+        // What the texture held may be gone: all of the picture again.
+        picture_.Reset();
+        dirty_ = true;
+        return false;
+      case SDL_RENDER_DEVICE_RESET:
+        // Every texture is gone: a new one, and all of the picture in it.
+        if (texture_) SDL_DestroyTexture(texture_);
+        texture_ = nullptr;
+        textureWidth_ = textureHeight_ = 0;
+        picture_.Reset();
+        dirty_ = true;
+        return false;
       default: return false;
     }
   }
@@ -368,22 +381,25 @@ class SdlDriver final : public core::Driver {
     const bool shrink = core::Shrinks(placement, view.width, view.height);
     const SDL_Rect used{0, 0, shrink ? placement.width : view.width,
                         shrink ? placement.height : view.height};
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (view.pixels && placement.width > 0 && Texture(used.w, used.h) &&
-        SDL_LockTexture(texture_, &used, &pixels, &pitch) == 0) {
-      auto* argb = static_cast<uint32_t*>(pixels);
-      const auto argbPitch = static_cast<size_t>(pitch) / 4;
-      if (shrink)
-        shrinker_.Shrink(view, used.w, used.h, argb, argbPitch);
-      else
-        core::ToArgb(view, argb, argbPitch);
-      SDL_UnlockTexture(texture_);
-      placement_ = placement;
-      screenWidth_ = view.width;
-      screenHeight_ = view.height;
-      const SDL_Rect target{placement.x, placement.y, placement.width, placement.height};
-      SDL_RenderCopy(renderer_, texture_, &used, &target);
+    if (view.pixels && placement.width > 0 && Texture(used.w, used.h)) {
+      // Only what changed since the last frame goes to the texture; the
+      // rest of it still holds the picture.
+      const core::Rect changed = picture_.Update(view, used.w, used.h);
+      if (picture_.width() == used.w && picture_.height() == used.h) {
+        if (!changed.empty()) {
+          const SDL_Rect area{changed.x, changed.y, changed.width, changed.height};
+          const uint32_t* from = picture_.pixels() +
+                                 static_cast<size_t>(changed.y) * picture_.pitch() +
+                                 static_cast<size_t>(changed.x);
+          if (SDL_UpdateTexture(texture_, &area, from, static_cast<int>(picture_.pitch() * 4)) != 0)
+            picture_.Reset();
+        }
+        placement_ = placement;
+        screenWidth_ = view.width;
+        screenHeight_ = view.height;
+        const SDL_Rect target{placement.x, placement.y, placement.width, placement.height};
+        SDL_RenderCopy(renderer_, texture_, &used, &target);
+      }
     }
     SDL_RenderPresent(renderer_);
   }
@@ -395,6 +411,8 @@ class SdlDriver final : public core::Driver {
   bool Texture(int32_t width, int32_t height) {
     if (texture_ && textureWidth_ >= width && textureHeight_ >= height) return true;
     if (texture_) SDL_DestroyTexture(texture_);
+    // Nothing of the picture is in the new one yet.
+    picture_.Reset();
     textureWidth_ = std::max(width, textureWidth_);
     textureHeight_ = std::max(height, textureHeight_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
@@ -446,7 +464,9 @@ class SdlDriver final : public core::Driver {
   int32_t screenWidth_ = 0;
   int32_t screenHeight_ = 0;
   core::Placement placement_;
-  core::AreaShrinker shrinker_;
+  // The picture as the texture holds it, converted or shrunk from the
+  // screen where it changed.
+  core::ScreenPicture picture_;
   uint64_t lastFlip_ = 0;
 };
 

@@ -328,6 +328,22 @@ TEST(AreaShrinker, ReadsEveryDepthAsTheMonitorShowsIt) {
   }
 }
 
+TEST(AreaShrinker, KeepsEvery16BitColourAtItsOwnSize) {
+  // Every 5-5-5 value, the unused bit set in half: averaged over one pixel
+  // each, the colours the monitor shows.
+  std::vector<uint8_t> sixteen(256 * 256 * 2);
+  for (size_t i = 0; i < 256 * 256; ++i) {
+    sixteen[2 * i] = uint8_t(i);
+    sixteen[2 * i + 1] = uint8_t(i >> 8);
+  }
+  const ScreenView view{sixteen.data(), 256, 256, 16, nullptr};
+  std::vector<uint32_t> shrunk(256 * 256), shown(256 * 256);
+  AreaShrinker shrinker;
+  ASSERT_TRUE(shrinker.Shrink(view, 256, 256, shrunk.data(), 256));
+  ToArgb(view, shown.data(), 256);
+  for (size_t i = 0; i < shown.size(); ++i) ASSERT_EQ(shrunk[i], shown[i]) << "value " << i;
+}
+
 TEST(AreaShrinker, RefusesWhatItCannotDoAndKeepsToThePitch) {
   Screen32 s(6, 4);
   for (int32_t y = 0; y < 4; ++y)
@@ -512,6 +528,11 @@ TEST(ScreenPicture, EqualsAFreshPictureFrameAfterFrameAtEveryDepth) {
           EXPECT_FALSE(run.lastChanged().empty()) << name;
           screen.bytes.back() ^= 0x18;
           run.Show(screen.View(), w, h, name + "last byte");
+          // A 32-bit screen's last byte is one no colour uses: it may be
+          // seen as a change or not.
+          EXPECT_TRUE(bpp == 32 || !run.lastChanged().empty()) << name;
+          screen.bytes[screen.bytes.size() - screen.Pixel()] ^= 0x42;
+          run.Show(screen.View(), w, h, name + "last pixel");
           EXPECT_FALSE(run.lastChanged().empty()) << name;
           if (HasFatalFailure()) return;
         }
@@ -575,14 +596,19 @@ TEST(ScreenPicture, RefusesWhatItCannotShowAndStartsAgainAfter) {
   EXPECT_EQ(again.height, 10);
 }
 
-TEST(AreaShrinker, AveragesAgainOnlyWhatAChangedPixelReaches) {
-  // Every pixel of small screens changed in turn, alone: the partial shrink
-  // gives the full one's picture, and rewrites no more than it says.
+TEST(AreaShrinker, AveragesAgainWhatTheChangedPixelsReachAndNoMore) {
+  // Small screens changed a pixel at a time, at every pixel, then in a few
+  // scattered runs: the partial shrink gives the full one's picture, writes
+  // nothing outside the rectangle it reports, and that rectangle holds every
+  // output pixel that changed.
   const struct {
     int32_t fromW, fromH, toW, toH;
-  } cases[] = {{13, 11, 5, 4}, {13, 11, 7, 6}, {9, 7, 9, 2}, {10, 10, 3, 10}, {16, 12, 8, 6}};
+  } cases[] = {{13, 11, 5, 4},  {13, 11, 7, 6}, {9, 7, 9, 2},
+               {10, 10, 3, 10}, {16, 12, 8, 6}, {40, 70, 33, 29}};
   std::mt19937 random(5);
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.fromW) + "x" + std::to_string(c.fromH) + " to " +
+                 std::to_string(c.toW) + "x" + std::to_string(c.toH));
     Screen32 s(c.fromW, c.fromH);
     for (int32_t y = 0; y < s.height; ++y)
       for (int32_t x = 0; x < s.width; ++x) s.Set(x, y, random() & 0xFFFFFF);
@@ -590,30 +616,62 @@ TEST(AreaShrinker, AveragesAgainOnlyWhatAChangedPixelReaches) {
     AreaShrinker kept;
     std::vector<uint32_t> out(pixels);
     ASSERT_TRUE(kept.Shrink(s.View(), c.toW, c.toH, out.data(), size_t(c.toW)));
+    std::vector<RowChange> changes(size_t(c.fromH));
+    const auto check = [&](const std::string& what) {
+      SCOPED_TRACE(what);
+      std::vector<uint32_t> partial = out;
+      Rect written;
+      ASSERT_TRUE(kept.Shrink(s.View(), c.toW, c.toH, changes.data(), partial.data(), size_t(c.toW),
+                              &written));
+      std::vector<uint32_t> want(pixels);
+      AreaShrinker fresh;
+      ASSERT_TRUE(fresh.Shrink(s.View(), c.toW, c.toH, want.data(), size_t(c.toW)));
+      ASSERT_EQ(partial, want);
+      // Again over a picture marked outside the rectangle: the marks stay.
+      const auto inside = [&](int32_t ox, int32_t oy) {
+        return ox >= written.x && ox < written.x + written.width && oy >= written.y &&
+               oy < written.y + written.height;
+      };
+      const uint32_t mark = 0x00ABCDEFu;
+      for (int32_t oy = 0; oy < c.toH; ++oy)
+        for (int32_t ox = 0; ox < c.toW; ++ox) {
+          const size_t i = size_t(oy) * size_t(c.toW) + size_t(ox);
+          if (!inside(ox, oy)) {
+            ASSERT_EQ(out[i], want[i]) << "changed outside: " << ox << "," << oy;
+            partial[i] = mark;
+          }
+        }
+      ASSERT_TRUE(kept.Shrink(s.View(), c.toW, c.toH, changes.data(), partial.data(), size_t(c.toW),
+                              &written));
+      for (int32_t oy = 0; oy < c.toH; ++oy)
+        for (int32_t ox = 0; ox < c.toW; ++ox) {
+          if (inside(ox, oy)) continue;
+          ASSERT_EQ(partial[size_t(oy) * size_t(c.toW) + size_t(ox)], mark) << ox << "," << oy;
+        }
+      out = want;
+    };
     for (int32_t y = 0; y < s.height; ++y)
       for (int32_t x = 0; x < s.width; ++x) {
         s.Set(x, y, random() & 0xFFFFFF);
-        std::vector<uint32_t> partial = out;
-        // Marks what the partial shrink leaves alone.
-        const uint32_t mark = 0x00ABCDEFu;
-        const Rect reach = kept.Reach({x, y, 1, 1});
-        for (int32_t oy = 0; oy < c.toH; ++oy)
-          for (int32_t ox = 0; ox < c.toW; ++ox)
-            if (ox >= reach.x && ox < reach.x + reach.width && oy >= reach.y &&
-                oy < reach.y + reach.height)
-              partial[size_t(oy) * size_t(c.toW) + size_t(ox)] = mark;
-        Rect written;
-        ASSERT_TRUE(kept.Shrink(s.View(), c.toW, c.toH, {x, y, 1, 1}, partial.data(), size_t(c.toW),
-                                &written));
-        EXPECT_EQ(written.x, reach.x);
-        EXPECT_EQ(written.y, reach.y);
-        EXPECT_EQ(written.width, reach.width);
-        EXPECT_EQ(written.height, reach.height);
-        AreaShrinker fresh;
-        ASSERT_TRUE(fresh.Shrink(s.View(), c.toW, c.toH, out.data(), size_t(c.toW)));
-        ASSERT_EQ(partial, out) << c.fromW << "x" << c.fromH << " to " << c.toW << "x" << c.toH
-                                << ", pixel " << x << "," << y;
+        std::fill(changes.begin(), changes.end(), RowChange{});
+        changes[size_t(y)] = {x, x + 1};
+        check("pixel " + std::to_string(x) + "," + std::to_string(y));
+        if (HasFatalFailure()) return;
       }
+    for (int round = 0; round < 20; ++round) {
+      std::fill(changes.begin(), changes.end(), RowChange{});
+      for (int run = 0; run < 3; ++run) {
+        const int32_t y = int32_t(random() % uint32_t(s.height));
+        const int32_t x = int32_t(random() % uint32_t(s.width));
+        const int32_t end = x + 1 + int32_t(random() % uint32_t(s.width - x));
+        for (int32_t i = x; i < end; ++i) s.Set(i, y, random() & 0xFFFFFF);
+        RowChange& r = changes[size_t(y)];
+        r = r.left < r.right ? RowChange{std::min(r.left, x), std::max(r.right, end)}
+                             : RowChange{x, end};
+      }
+      check("round " + std::to_string(round));
+      if (HasFatalFailure()) return;
+    }
   }
 }
 
@@ -621,14 +679,16 @@ TEST(AreaShrinker, APartialShrinkOfNothingWritesNothing) {
   Screen32 s(8, 6);
   AreaShrinker shrinker;
   std::vector<uint32_t> out(4 * 3, 0x12345678u);
+  // No row changed, or changes wholly outside the screen's columns.
+  std::vector<RowChange> changes(6);
+  changes[2] = {8, 12};
+  changes[3] = {-5, 0};
   Rect written{1, 1, 1, 1};
-  ASSERT_TRUE(shrinker.Shrink(s.View(), 4, 3, Rect{}, out.data(), 4, &written));
-  EXPECT_TRUE(written.empty());
-  // Outside the screen: nothing either.
-  ASSERT_TRUE(shrinker.Shrink(s.View(), 4, 3, Rect{8, 0, 5, 5}, out.data(), 4, &written));
+  ASSERT_TRUE(shrinker.Shrink(s.View(), 4, 3, changes.data(), out.data(), 4, &written));
   EXPECT_TRUE(written.empty());
   for (const uint32_t p : out) EXPECT_EQ(p, 0x12345678u);
-  EXPECT_FALSE(shrinker.Shrink(s.View(), 9, 3, Rect{0, 0, 1, 1}, out.data(), 9, &written));
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 9, 3, changes.data(), out.data(), 9, &written));
+  EXPECT_FALSE(shrinker.Shrink(s.View(), 4, 3, nullptr, out.data(), 4, &written));
 }
 
 }  // namespace

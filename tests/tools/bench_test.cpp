@@ -58,7 +58,9 @@ enum Column {
   kAllocations,
   kArgbNs,
   kShrinkNs,
-  kShrinkSize
+  kShrinkSize,
+  kFullArgbNs,
+  kFullShrinkNs
 };
 
 TEST(Bench, TimesEachModeAndShadingAsAsked) {
@@ -187,12 +189,14 @@ TEST(Bench, PresentationBesideTheFrame) {
       "--shading 0 --frames 1 --csv");
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(r.errors, "");
-  const auto rows = CsvRows(r, 14);
+  const auto rows = CsvRows(r, 16);
   ASSERT_EQ(rows.size(), 16u) << r.output;
   for (const auto& row : rows) {
     SCOPED_TRACE(row[kMode] + " threads " + row[kThreads]);
     EXPECT_GT(std::stod(row[kArgbNs]), 0.0);
     EXPECT_GT(std::stod(row[kShrinkNs]), 0.0);
+    EXPECT_GT(std::stod(row[kFullArgbNs]), 0.0);
+    EXPECT_GT(std::stod(row[kFullShrinkNs]), 0.0);
     // Half each side, or what fits 1280x960 when that is smaller.
     EXPECT_EQ(row[kShrinkSize], row[kMode].rfind("64x48x", 0) == 0 ? "32x24" : "1280x17");
     EXPECT_EQ(row[kAllocations], "0");
@@ -204,13 +208,16 @@ TEST(Bench, PresentationBesideTheFrame) {
   ASSERT_GE(lines.size(), 2u) << table.output;
   EXPECT_NE(lines[0].find("argb ns"), std::string::npos) << lines[0];
   EXPECT_NE(lines[0].find("pres/fr"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("full argb"), std::string::npos) << lines[0];
   std::istringstream row(lines[1]);
   std::vector<std::string> fields;
   for (std::string field; row >> field;) fields.push_back(field);
-  ASSERT_EQ(fields.size(), 15u) << lines[1];
+  ASSERT_EQ(fields.size(), 17u) << lines[1];
   EXPECT_EQ(fields[0], "64x48x8");
   EXPECT_EQ(fields[13], "32x24");
   EXPECT_GT(std::stod(fields[14]), 0.0) << lines[1];
+  EXPECT_GT(std::stod(fields[15]), 0.0) << lines[1];
+  EXPECT_GT(std::stod(fields[16]), 0.0) << lines[1];
 }
 
 TEST(Bench, HelpGoesToStandardOutput) {
