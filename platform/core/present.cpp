@@ -309,14 +309,38 @@ void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_
   const uint8_t* row = view.pixels + sy * sw * bytes;
   uint64_t* const across = rows.across.data();
   const Share* const columns = columns_.data();
-  // The output pixel's sum stays in a register; written out every time, it
-  // is complete when the last screen pixel in it has been added. The column
-  // before the span starts it with what it spills into the span's first.
-  const auto walk = [&](const auto& pixel) {
+  // Output pixel by output pixel, over the screen columns that start in it;
+  // the last of them leaves its rest to the next. The column before the
+  // span starts the span's first with what it spills into it.
+  const size_t* const starts = starts_.data();
+  // Copied, as the sums written could be the span for all the compiler knows.
+  const size_t begin = span.begin, end = span.end;
+  const auto left = static_cast<size_t>(span.left), right = static_cast<size_t>(span.right);
+  const auto byOutput = [&](const auto& pixel) {
+    uint64_t carry = 0;
+    if (begin > 0 && columns[begin - 1].rest > 0)
+      carry = pixel(begin - 1) * columns[begin - 1].rest;
+    size_t x = begin;
+    for (size_t ox = left; ox < right; ++ox) {
+      // Every output pixel has a screen column that starts in it.
+      const size_t stop = starts[ox + 1];
+      uint64_t sum = carry, lanes = 0;
+      for (; x < stop; ++x) {
+        lanes = pixel(x);
+        sum += lanes * columns[x].weight;
+      }
+      across[ox] = sum;
+      carry = lanes * columns[stop - 1].rest;
+    }
+  };
+  // Screen pixel by screen pixel: the output pixel's sum, written out every
+  // time, is complete when the last screen pixel in it has been added. The
+  // quicker of the two for 3- and 4-byte pixels, measured, where the
+  // compiler makes the other's short inner loops vector code.
+  const auto byScreen = [&](const auto& pixel) {
     uint64_t sum = 0;
-    if (span.begin > 0 && columns[span.begin - 1].rest > 0)
-      sum = pixel(span.begin - 1) * columns[span.begin - 1].rest;
-    for (size_t x = span.begin; x < span.end; ++x) {
+    if (begin > 0 && columns[begin - 1].rest > 0) sum = pixel(begin - 1) * columns[begin - 1].rest;
+    for (size_t x = begin; x < end; ++x) {
       const uint64_t lanes = pixel(x);
       const Share& c = columns[x];
       sum += lanes * c.weight;
@@ -325,18 +349,18 @@ void AreaShrinker::Across(const ScreenView& view, const uint64_t* palette, size_
     }
   };
   switch (view.bitsPerPixel) {
-    case 8: walk([&](size_t x) { return palette[row[x]]; }); break;
+    case 8: byOutput([&](size_t x) { return palette[row[x]]; }); break;
     case 16:
-      walk([&](size_t x) { return Lanes555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8)); });
+      byOutput([&](size_t x) { return Lanes555(row[2 * x] | (uint32_t{row[2 * x + 1]} << 8)); });
       break;
     case 24:
     case 32:
-      walk([&](size_t x) {
+      byScreen([&](size_t x) {
         const uint8_t* q = row + x * bytes;
         return Lanes(q[2], q[1], q[0]);
       });
       break;
-    default: walk([](size_t) { return uint64_t{0}; }); break;
+    default: byScreen([](size_t) { return uint64_t{0}; }); break;
   }
 }
 
@@ -400,6 +424,8 @@ bool AreaShrinker::Prepare(const ScreenView& view, int32_t width, int32_t height
     Spread(view.width, width, &columns_);
     columnsFrom_ = view.width;
     columnsTo_ = width;
+    starts_.assign(static_cast<size_t>(width) + 1, static_cast<size_t>(view.width));
+    for (size_t x = columns_.size(); x-- > 0;) starts_[static_cast<size_t>(columns_[x].first)] = x;
   }
   if (rowsFrom_ != view.height || rowsTo_ != height) {
     Spread(view.height, height, &rows_);
@@ -493,7 +519,8 @@ bool AreaShrinker::Shrink(const ScreenView& view, int32_t width, int32_t height,
     Group& done = groups_[busy++];
     done = g;
     Reach(columns_, width, g.span.left, g.span.right, &done.span.left, &done.span.right);
-    Sources(columns_, done.span.left, done.span.right, &done.span.begin, &done.span.end);
+    done.span.begin = starts_[static_cast<size_t>(done.span.left)];
+    done.span.end = starts_[static_cast<size_t>(done.span.right)];
     all = Union(
         all, {done.span.left, done.top, done.span.right - done.span.left, done.bottom - done.top});
     work += (done.span.end - done.span.begin) * static_cast<size_t>(done.bottom - done.top);

@@ -131,6 +131,7 @@ class AreaShrinker {
 
   std::vector<Share> columns_;
   std::vector<Share> rows_;
+  std::vector<size_t> starts_;  // each output column's first screen column, and the end
   int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
   std::vector<Rows> bands_;
   std::vector<Group> groups_;
