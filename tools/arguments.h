@@ -12,6 +12,19 @@
 // A whole number in [low, high], the whole text and nothing else.
 bool ParseInt(std::string_view text, long low, long high, long* out);
 
+// Calls take(item) for each comma-separated item of a list; false at the
+// first it refuses or at an empty item.
+template <typename Take>
+bool ForEachItem(std::string_view list, Take take) {
+  while (true) {
+    const size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    if (item.empty() || !take(item)) return false;
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
+}
+
 struct RequestedMode {
   int width;
   int height;

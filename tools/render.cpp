@@ -106,19 +106,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// Calls take(item) for each comma-separated item of a list; false at the
-// first it refuses or at an empty item.
-template <typename Take>
-bool ForEachItem(std::string_view list, Take take) {
-  while (true) {
-    const size_t comma = list.find(',');
-    const std::string_view item = list.substr(0, comma);
-    if (item.empty() || !take(item)) return false;
-    if (comma == std::string_view::npos) return true;
-    list.remove_prefix(comma + 1);
-  }
-}
-
 // Returns an empty string when the arguments are good, else what is wrong.
 std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   Arguments args;
