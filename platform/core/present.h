@@ -81,31 +81,35 @@ class AreaShrinker {
   // *written (empty when nothing changed). False as Shrink, writing nothing.
   bool Shrink(const ScreenView& view, int32_t width, int32_t height, const RowChange* changes,
               uint32_t* out, size_t pitch, Rect* written);
+  // For tests: the code for machines without SSE2, which gives the same
+  // picture.
+  void UsePlainCode(bool plain) { plain_ = plain; }
 
  private:
   // Where each screen column (or row) goes: the output pixel it starts in,
   // its weight there and its weight in the next one, in 1/4096 of an output
-  // pixel; the weights of every output pixel add up to exactly 4096. It
-  // closes the output pixel when it reaches that pixel's end.
+  // pixel; the weights of every output pixel add up to exactly 4096.
   struct Share {
     int32_t first;
     uint32_t weight;
     uint32_t rest;
-    bool closes;
   };
   static void Spread(int32_t from, int32_t to, std::vector<Share>* shares);
-  // Output pixels [first, last) of those shares: the screen pixels from
-  // *begin to *end start in them.
-  static void Sources(const std::vector<Share>& shares, int32_t first, int32_t last, size_t* begin,
-                      size_t* end);
   // Output pixels [*first, *last) that screen pixels [begin, end) reach.
   static void Reach(const std::vector<Share>& shares, int32_t to, int32_t begin, int32_t end,
                     int32_t* first, int32_t* last);
   bool Prepare(const ScreenView& view, int32_t width, int32_t height);
+  // A screen row summed down into an output row, with its weight there.
+  struct Term {
+    const uint8_t* row;
+    uint32_t weight;
+  };
   // One band's working rows.
   struct Rows {
-    std::vector<uint64_t> across;          // a screen row shrunk, channels side by side
-    std::vector<uint64_t> redBlue, green;  // the output row being summed
+    // An output row summed down the screen rows, per screen column: blue,
+    // green, red and a lane not shown, 3 apart for 24-bit screens, else 4.
+    std::vector<uint32_t> down;
+    std::vector<Term> terms;  // the screen rows of that output row
   };
   // The output columns [left, right) to average: the screen columns that
   // start in them and the one before, where it reaches into left.
@@ -113,16 +117,13 @@ class AreaShrinker {
     int32_t left, right;
     size_t begin, end;
   };
-  // Screen row sy shrunk across into rows.across[span.left, span.right);
-  // palette: the 8-bit screen's colours with their channels side by side.
-  void Across(const ScreenView& view, const uint64_t* palette, size_t sy, const Span& span,
-              Rows& rows) const;
-  // Output rows [first, last) of the span's columns into out.
+  // Output rows [first, last) of the span's columns into out; palette: the
+  // 8-bit screen's colours as 16-bit blue, green, red.
   void ShrinkBand(const ScreenView& view, const uint64_t* palette, int32_t first, int32_t last,
                   const Span& span, Rows& rows, uint32_t* out, size_t pitch) const;
-  // Working rows for `parts` bands; the 8-bit screen's colours.
+  // Working rows for `parts` bands.
   void PrepareBands(int32_t parts);
-  static void LanePalette(const ScreenView& view, uint64_t* palette);
+  static void LevelPalette(const ScreenView& view, uint64_t* palette);
   // A few output rows to average again: rows [top, bottom) of the span.
   struct Group {
     int32_t top, bottom;
@@ -131,10 +132,21 @@ class AreaShrinker {
 
   std::vector<Share> columns_;
   std::vector<Share> rows_;
-  std::vector<size_t> starts_;  // each output column's first screen column, and the end
+  std::vector<size_t> starts_;     // each output column's first screen column, and the end
+  std::vector<size_t> rowStarts_;  // each output row's first screen row, and the end
+  // Each output column's screen columns, the one before spilling into it
+  // first where it does: `acrossCount_` from acrossFirst_[ox] on, the
+  // same count for all, their weights (0 past the output column's) four
+  // times each, every one twice in 32 bits for the vector code; the one
+  // weight of them all where every output column has that many screen
+  // columns of the same weight (4096 / that count), else 0.
+  std::vector<uint32_t> acrossFirst_, acrossWeights_;
+  size_t acrossCount_ = 0;
+  uint32_t acrossUniform_ = 0;
   int32_t columnsFrom_ = 0, columnsTo_ = 0, rowsFrom_ = 0, rowsTo_ = 0;
   std::vector<Rows> bands_;
   std::vector<Group> groups_;
+  bool plain_ = false;
 };
 
 // The desktop's picture of the screen kept from frame to frame: each call
