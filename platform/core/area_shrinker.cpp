@@ -173,54 +173,66 @@ void Down(const Source source, const Term* terms, size_t anyCount, size_t from, 
   }
 }
 
-// An 8-bit screen's columns [begin, end) summed down, column by column:
-// each pair of rows' colours side by side times their weights side by
-// side. The colours' indices are read eight at a time: the loads, not the
-// arithmetic, are what limits this.
-template <size_t kTerms, class Term>
-void DownPaletted(const uint64_t* palette, const Term* terms, size_t anyCount, size_t begin,
-                  size_t end, uint32_t* down) {
-  const size_t count = kTerms ? kTerms : anyCount;
-  constexpr size_t kKept = kTerms ? kTerms : 1;
-  const uint8_t* rows[kKept];
-  __m128i weights[(kKept + 1) / 2];
-  const auto pair = [&](size_t t) {
-    const uint32_t second = t + 1 < count ? terms[t + 1].weight : 0;
-    return _mm_set1_epi32(static_cast<int32_t>(terms[t].weight | (second << 16)));
-  };
-  if (kTerms) {
-    for (size_t t = 0; t < kKept; ++t) rows[t] = terms[t].row;
-    for (size_t t = 0; t < kKept; t += 2) weights[t / 2] = pair(t);
+// An 8-bit screen's columns [begin, end) summed down kTerms rows, column
+// by column, added to what down holds where kAdd: each pair of rows'
+// colours side by side times their weights side by side. The colours'
+// indices are read eight at a time: the loads, not the arithmetic, are
+// what limits this.
+template <size_t kTerms, bool kAdd, class Term>
+void DownPaletted(const uint64_t* palette, const Term* terms, size_t begin, size_t end,
+                  uint32_t* down) {
+  const uint8_t* rows[kTerms];
+  __m128i weights[(kTerms + 1) / 2];
+  for (size_t t = 0; t < kTerms; ++t) rows[t] = terms[t].row;
+  for (size_t t = 0; t < kTerms; t += 2) {
+    const uint32_t second = t + 1 < kTerms ? terms[t + 1].weight : 0;
+    weights[t / 2] = _mm_set1_epi32(static_cast<int32_t>(terms[t].weight | (second << 16)));
   }
-  const auto row = [&](size_t t) { return kTerms ? rows[t] : terms[t].row; };
-  const auto weight = [&](size_t t) { return kTerms ? weights[t / 2] : pair(t); };
   const auto colour = [&](uint32_t index) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(palette + index));
   };
   // Columns x to x + n; index(t, i): the colour of column x + i in row t.
   const auto columns = [&](size_t x, size_t n, const auto& index) {
     for (size_t i = 0; i < n; ++i) {
-      __m128i sum = _mm_setzero_si128();
-      for (size_t t = 0; t < count; t += 2) {
-        const __m128i second = t + 1 < count ? colour(index(t + 1, i)) : _mm_setzero_si128();
+      __m128i* const sums = reinterpret_cast<__m128i*>(down + 4 * (x + i));
+      __m128i sum = kAdd ? _mm_loadu_si128(sums) : _mm_setzero_si128();
+      for (size_t t = 0; t < kTerms; t += 2) {
+        const __m128i second = t + 1 < kTerms ? colour(index(t + 1, i)) : _mm_setzero_si128();
         sum = _mm_add_epi32(
-            sum, _mm_madd_epi16(_mm_unpacklo_epi16(colour(index(t, i)), second), weight(t)));
+            sum, _mm_madd_epi16(_mm_unpacklo_epi16(colour(index(t, i)), second), weights[t / 2]));
       }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(down + 4 * (x + i)), sum);
+      _mm_storeu_si128(sums, sum);
     }
   };
   size_t x = begin;
   for (; x + 8 <= end; x += 8) {
-    uint64_t indices[kKept];
-    const auto index = [&](size_t t, size_t i) {
-      if (kTerms) return static_cast<uint32_t>(indices[t] >> (8 * i)) & 0xFF;
-      return uint32_t{row(t)[x + i]};
-    };
-    if (kTerms)
-      for (size_t t = 0; t < kKept; ++t) std::memcpy(&indices[t], row(t) + x, sizeof indices[t]);
-    columns(x, 8, index);
+    uint64_t indices[kTerms];
+    for (size_t t = 0; t < kTerms; ++t) std::memcpy(&indices[t], rows[t] + x, sizeof indices[t]);
+    columns(x, 8, [&](size_t t, size_t i) {
+      return static_cast<uint32_t>(indices[t] >> (8 * i)) & 0xFF;
+    });
   }
-  columns(x, end - x, [&](size_t t, size_t i) { return uint32_t{row(t)[x + i]}; });
+  columns(x, end - x, [&](size_t t, size_t i) { return uint32_t{rows[t][x + i]}; });
+}
+
+// An 8-bit screen's rows four at a time.
+template <bool kAdd, class Term>
+void DownPaletted(const uint64_t* palette, const Term* terms, size_t count, size_t begin,
+                  size_t end, uint32_t* down) {
+  switch (count) {
+    case 1: DownPaletted<1, kAdd>(palette, terms, begin, end, down); break;
+    case 2: DownPaletted<2, kAdd>(palette, terms, begin, end, down); break;
+    case 3: DownPaletted<3, kAdd>(palette, terms, begin, end, down); break;
+    default: DownPaletted<4, kAdd>(palette, terms, begin, end, down); break;
+  }
+}
+
+template <class Term>
+void DownPaletted(const uint64_t* palette, const Term* terms, size_t count, size_t begin,
+                  size_t end, uint32_t* down) {
+  DownPaletted<false>(palette, terms, std::min<size_t>(count, 4), begin, end, down);
+  for (size_t t = 4; t < count; t += 4)
+    DownPaletted<true>(palette, terms + t, std::min<size_t>(count - t, 4), begin, end, down);
 }
 
 // The down code for the count of screen rows, the common ones unrolled.
@@ -231,6 +243,7 @@ void DownAny(const Source& source, const Term* terms, size_t count, size_t from,
     case 1: Down<1>(source, terms, count, from, to, down); break;
     case 2: Down<2>(source, terms, count, from, to, down); break;
     case 3: Down<3>(source, terms, count, from, to, down); break;
+    case 4: Down<4>(source, terms, count, from, to, down); break;
     default: Down<0>(source, terms, count, from, to, down); break;
   }
 }
@@ -365,14 +378,7 @@ void AreaShrinker::ShrinkBand(const ScreenView& view, const uint64_t* palette, i
       const size_t from = begin * stride, to = span.end * stride;
       bool done = true;
       switch (view.bitsPerPixel) {
-        case 8:
-          switch (count) {
-            case 1: DownPaletted<1>(palette, terms, count, begin, span.end, down); break;
-            case 2: DownPaletted<2>(palette, terms, count, begin, span.end, down); break;
-            case 3: DownPaletted<3>(palette, terms, count, begin, span.end, down); break;
-            default: DownPaletted<0>(palette, terms, count, begin, span.end, down); break;
-          }
-          break;
+        case 8: DownPaletted(palette, terms, count, begin, span.end, down); break;
         case 16:
           if (to - from >= Fives::kLanes)
             DownAny(Fives{}, terms, count, from, to, down);
