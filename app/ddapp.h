@@ -38,6 +38,10 @@ class DDApp {
   const uint8_t* paletteSource = nullptr;
   // Why Init failed, when the derived class can say; printed by the frame.
   const char* initError = nullptr;
+  // Where RenderFrame stored pixels through frameBuffer, right and bottom
+  // out: the whole screen before each RenderFrame, for the application to
+  // narrow, so the display need show anew only that part (and the text).
+  plat::RECT drawnArea = {0, 0, 0, 0};
 };
 
 extern DDApp* theApp;

@@ -153,7 +153,9 @@ void DDApp::UpdateFrame() {
   // and the text needs the surface unlocked.
   backBuffer->Unlock(nullptr);
 
+  drawnArea = {0, 0, static_cast<int32_t>(desc.dwWidth), static_cast<int32_t>(desc.dwHeight)};
   RenderFrame();
+  plat::NoteDrawnArea(backBuffer, &drawnArea);
   primarySurface->Flip(nullptr, DDFLIP_WAIT);
   CountFrame();
 }

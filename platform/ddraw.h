@@ -145,6 +145,13 @@ class IDirectDraw {
 // Null guid: the active display driver.
 HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void* outer);
 
+// Not DirectDraw's: the program's word that every pixel it wrote through a
+// locked address of the surface since the surface was last filled whole lies
+// inside *area (null: anywhere). A monitor that shows the surface then
+// converts only that part; without a word the whole surface counts as
+// written.
+HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area);
+
 }  // namespace plat
 
 #endif  // _WIN32

@@ -3,6 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -147,7 +148,8 @@ int32_t TextWidth(const char* text, size_t length) {
 }
 
 bool DrawText(const Target& t, int32_t x, int32_t y, const char* text, size_t length,
-              uint32_t pixel) {
+              uint32_t pixel, Inked* inked) {
+  if (inked) *inked = {};
   if (!Available()) return false;
   if (!text || !t.pixels || t.width <= 0 || t.height <= 0 || t.bytesPerPixel < 1 ||
       t.bytesPerPixel > 4)
@@ -157,6 +159,7 @@ bool DrawText(const Target& t, int32_t x, int32_t y, const char* text, size_t le
   int64_t pen = x;
   const int64_t baseline = static_cast<int64_t>(y) + s.ascent;
   const size_t bpp = static_cast<size_t>(t.bytesPerPixel);
+  int64_t left = t.width, top = t.height, right = 0, bottom = 0;
   for (size_t i = 0; i < length && pen < t.width; ++i) {
     const Glyph& g = GlyphOf(s, static_cast<uint8_t>(text[i]));
     for (int32_t r = 0; r < g.rows; ++r) {
@@ -169,10 +172,18 @@ bool DrawText(const Target& t, int32_t x, int32_t y, const char* text, size_t le
                                  static_cast<size_t>(px)) *
                                     bpp;
         for (size_t b = 0; b < bpp; ++b) p[b] = static_cast<uint8_t>(pixel >> (8 * b));
+        left = std::min(left, px);
+        right = std::max(right, px + 1);
+        top = std::min(top, py);
+        bottom = std::max(bottom, py + 1);
       }
     }
     pen += g.advance;
   }
+  // Inside the target, so they fit 32 bits.
+  if (inked && left < right)
+    *inked = {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+              static_cast<int32_t>(bottom)};
   return true;
 }
 

@@ -33,11 +33,17 @@ int32_t CellHeight();
 int32_t TextWidth(const char* text, size_t length);
 inline int32_t TextWidth(const std::string& text) { return TextWidth(text.data(), text.size()); }
 
+// Where DrawText set pixels: [left, right) x [top, bottom), empty when none.
+struct Inked {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
 // Sets each inked pixel of the text to `pixel` (its low bytesPerPixel bytes,
 // least significant first); everything else stays. (x, y) is the top-left
 // corner of the text's cell; bytes are Windows-1252 characters. Clipped to the
-// target. False without a font.
+// target. False without a font. inked, where given, gets a rectangle
+// holding every pixel set.
 bool DrawText(const Target& target, int32_t x, int32_t y, const char* text, size_t length,
-              uint32_t pixel);
+              uint32_t pixel, Inked* inked = nullptr);
 
 }  // namespace plat::font

@@ -73,6 +73,8 @@ void DrawFrameRate(DDApp& app) {
 
 void CubeApp::RenderFrame() {
   DrawCube(frameBuffer);
+  const DrawnArea drawn = LastDrawnArea();
+  drawnArea = {drawn.left, drawn.top, drawn.right, drawn.bottom};
   DrawFrameRate(*this);
   AdvanceRotation();
 }

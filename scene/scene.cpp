@@ -1,6 +1,7 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,6 +17,35 @@ namespace {
 
 // What the faces of the frame being drawn read; refreshed by every DrawCube.
 RasterScene frameInputs;
+
+DrawnArea lastDrawn;
+
+// A face's pixels lie between its corners' projections, give or take the
+// edge walk's rounding; the tests draw every shading mode at every depth to
+// hold this margin to it.
+constexpr int32_t kDrawnMargin = 2;
+
+// Around the corners, cut to the screen; nothing when no pixel was stored.
+DrawnArea AroundCorners(const RasterContext& ctx, bool stored) {
+  if (!stored) return {};
+  int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+  for (const CubeVertex& v : cubeVertices) {
+    left = std::min(left, v.screenX);
+    right = std::max(right, v.screenX);
+    top = std::min(top, v.screenY);
+    bottom = std::max(bottom, v.screenY);
+  }
+  // 64 bits: a corner far off the screen cannot overflow the margin.
+  const auto cut = [](int64_t at, int32_t size) {
+    return static_cast<int32_t>(std::clamp<int64_t>(at, 0, size));
+  };
+  DrawnArea a{cut(int64_t{left} - kDrawnMargin, ctx.screenWidth),
+              cut(int64_t{top} - kDrawnMargin, ctx.screenHeight),
+              cut(int64_t{right} + kDrawnMargin + 1, ctx.screenWidth),
+              cut(int64_t{bottom} + kDrawnMargin + 1, ctx.screenHeight)};
+  if (a.left >= a.right || a.top >= a.bottom) return {};
+  return a;
+}
 
 // A band's context, a cache line of its own: the threads write their
 // contexts face after face.
@@ -125,12 +155,15 @@ void DrawCube(void* frameBuffer) {
   frameInputs = SceneInputs();
   ctx.scene = &frameInputs;
   SetRasterFrame(ctx, frameBuffer);
+  lastDrawn = {};
   // After a failed mode switch the buffers may be missing: draw nothing then.
   if (!frameBuffer || ctx.scanlineEntries == 0) return;
   const FaceDrawer drawFace = FaceDrawers[ctx.pixelFormat];
+  const uint64_t storedBefore = ctx.drawnPixelCount;
   const int32_t count = BandCount();
   if (count == 1 || !PrepareBands(count)) {
     for (int32_t face = 0; face < 6; ++face) drawFace(ctx, face);
+    lastDrawn = AroundCorners(ctx, ctx.drawnPixelCount != storedBefore);
     return;
   }
   // Each band is drawn as the whole screen would be, through all six faces
@@ -152,7 +185,10 @@ void DrawCube(void* frameBuffer) {
     for (int32_t face = 0; face < 6; ++face) drawFace(band, face);
   });
   for (const BandContext& band : bands) ctx.drawnPixelCount += band.ctx.drawnPixelCount;
+  lastDrawn = AroundCorners(ctx, ctx.drawnPixelCount != storedBefore);
 }
+
+DrawnArea LastDrawnArea() { return lastDrawn; }
 
 void AdvanceRotation() {
   RotateX(rotationSpeedX);

@@ -37,6 +37,14 @@ RasterScene SceneInputs();
 // the last mode entered. No clear, no text, no turn.
 void DrawCube(void* frameBuffer);
 
+// Where the last DrawCube stored pixels: every one of them lies in
+// [left, right) x [top, bottom), inside the screen; all zero when it stored
+// none.
+struct DrawnArea {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+DrawnArea LastDrawnArea();
+
 // The cube turned by the three rotation speeds: one frame's turn.
 void AdvanceRotation();
 

@@ -54,6 +54,15 @@ std::vector<uint8_t> FrontPixels();
 // The same picture as 8-bit RGB triples (8-bit modes through the attached
 // palette, else the system palette; 16 bits as 5-5-5).
 std::vector<uint8_t> FrontImageRgb();
+// What the display knows of a screen's pixels without reading them: since
+// it was last filled whole with `fill` (its low bytes), everything written
+// into it went inside `area` (left and top in, right and bottom out; empty
+// when nothing was). Not known after anything it cannot bound.
+struct KnownPixels {
+  bool known = false;
+  uint32_t fill = 0;
+  plat::RECT area = {0, 0, 0, 0};
+};
 // What a monitor shows, without copying: valid until the program runs again.
 struct ScreenView {
   const uint8_t* pixels = nullptr;  // null: nothing to show (black)
@@ -63,6 +72,8 @@ struct ScreenView {
   const plat::PALETTEENTRY* palette = nullptr;  // 8 bits: 256 entries
 };
 ScreenView FrontView();
+// What is known of the front surface's pixels, for FrontView's picture.
+KnownPixels FrontWritten();
 // The palette attached to the primary surface; false when there is none.
 bool FrontPalette(plat::PALETTEENTRY out[256]);
 // The system palette every 8-bit mode starts from; settable for tests.

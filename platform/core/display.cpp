@@ -8,6 +8,7 @@
 
 #include "platform/core/internal.h"
 #include "platform/core/present.h"
+#include "platform/core/written.h"
 #include "platform/threads.h"
 
 namespace {
@@ -43,12 +44,15 @@ class EmulatedDirectDraw;
 struct Chain {
   uint32_t width = 0, height = 0, bitsPerPixel = 0;
   std::vector<std::vector<uint8_t>> buffers;
+  std::vector<core::detail::WrittenRecord> written;  // one for each buffer
   std::vector<size_t> order;
   bool alive = true;
   bool lost = false;
   EmulatedPalette* palette = nullptr;
   EmulatedSurface* surfaces[kMaxBackBuffers + 1] = {};
   size_t BytesPerPixel() const { return bitsPerPixel / 8; }
+  int32_t Width() const { return static_cast<int32_t>(width); }
+  int32_t Height() const { return static_cast<int32_t>(height); }
 };
 
 struct DisplayState {
@@ -165,6 +169,8 @@ class EmulatedSurface final : public IDirectDrawSurface {
     // draws, so it is shared by the threads that draw.
     FillPixelsShared(SharedPool(), px.data(), px.size() / bpp, static_cast<uint32_t>(bpp),
                      fx->dwFillColor);
+    const uint32_t used = bpp >= 4 ? 0xFFFFFFFFu : (1u << (8 * bpp)) - 1;
+    Written().Filled(fx->dwFillColor & used, chain_->Width(), chain_->Height());
     return DD_OK;
   }
 
@@ -174,6 +180,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
     locked_ = true;
+    Written().Locked(chain_->Width(), chain_->Height());
     Note("Lock");
     const Chain& c = *chain_;
     desc->dwFlags =
@@ -214,6 +221,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
       if (s->locked_ || s->dc_) return DDERR_SURFACEBUSY;
     }
     Rotate(*chain_);
+    for (core::detail::WrittenRecord& w : chain_->written) w.Flipped();
     ++State().flips;
     core::detail::OnFlip();
     Note("Flip");
@@ -232,6 +240,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
       return DDERR_WRONGMODE;
     // The contents do not survive a loss.
     for (auto& b : chain_->buffers) std::fill(b.begin(), b.end(), uint8_t{0});
+    for (core::detail::WrittenRecord& w : chain_->written) w.Lost();
     chain_->lost = false;
     Note("Restore");
     return DD_OK;
@@ -275,6 +284,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
   }
 
   std::vector<uint8_t>& Pixels() { return chain_->buffers[chain_->order[position_]]; }
+  core::detail::WrittenRecord& Written() { return chain_->written[chain_->order[position_]]; }
   const Chain& chain() const { return *chain_; }
   // Released, and its chain gone with its primary. A device context left
   // open on it goes with it.
@@ -413,6 +423,7 @@ class EmulatedDirectDraw final : public IDirectDraw {
       chain->buffers.push_back(TakeBuffer(size));
       chain->order.push_back(i);
     }
+    chain->written.resize(chain->buffers.size());
     const uint32_t common = (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) |
                             (video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY) |
                             (IsModeX(m.width, m.bitsPerPixel) ? DDSCAPS_MODEX : 0);
@@ -473,6 +484,8 @@ Canvas GdiCanvas() {
   DisplayState& s = State();
   if (!s.primary || !s.primary->alive || s.primary->lost || s.primary->order[0] != 0) return {};
   Chain& c = *s.primary;
+  // GDI paints windows and menus anywhere on it.
+  c.written[0].Lost();
   return {c.buffers[0].data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
           static_cast<int32_t>(c.BytesPerPixel())};
 }
@@ -496,7 +509,7 @@ Canvas SurfaceCanvas(IDirectDrawSurface* surface) {
   if (!s || !s->chain().alive) return {};
   const Chain& c = s->chain();
   return {s->Pixels().data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
-          static_cast<int32_t>(c.BytesPerPixel())};
+          static_cast<int32_t>(c.BytesPerPixel()), &s->Written()};
 }
 
 }  // namespace plat::core::detail
@@ -535,6 +548,13 @@ ScreenView FrontView() {
   view.bitsPerPixel = static_cast<int32_t>(c.bitsPerPixel);
   view.palette = c.palette ? c.palette->entries : s.system;
   return view;
+}
+
+KnownPixels FrontWritten() {
+  DisplayState& s = State();
+  if (!s.primary || !s.primary->alive) return {};
+  const Chain& c = *s.primary;
+  return c.written[c.order[0]].Known();
 }
 void SetVideoMemory(uint64_t bytes) { State().videoMemory = bytes; }
 
@@ -585,6 +605,19 @@ HRESULT DirectDrawCreate(const void* guid, IDirectDraw** out, void*) {
   *out = object.get();
   State().ddraws.push_back(std::move(object));
   Note("DirectDrawCreate");
+  return DD_OK;
+}
+
+HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area) {
+  // Every surface here is the core's.
+  auto* s = static_cast<EmulatedSurface*>(surface);
+  if (!s) return DDERR_INVALIDPARAMS;
+  if (!s->chain().alive) return DDERR_SURFACELOST;
+  const int32_t w = s->chain().Width(), h = s->chain().Height();
+  if (area)
+    s->Written().ProgramWrote(*area, w, h);
+  else
+    s->Written().Locked(w, h);
   return DD_OK;
 }
 

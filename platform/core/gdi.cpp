@@ -118,7 +118,10 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   if (!c.pixels) return 0;
   const font::Target target{c.pixels, c.width, c.height, c.bytesPerPixel};
   const uint32_t ink = core::detail::PixelFor(d->textColour, c.bytesPerPixel * 8);
-  const bool drawn = font::DrawText(target, x, y, text, static_cast<size_t>(length), ink);
+  font::Inked inked;
+  const bool drawn = font::DrawText(target, x, y, text, static_cast<size_t>(length), ink, &inked);
+  if (c.written)
+    c.written->Drew({inked.left, inked.top, inked.right, inked.bottom}, c.width, c.height);
   if (drawn && d->screen) core::TheDriver().ScreenChanged();
   return drawn ? 1 : 0;
 }

@@ -12,6 +12,7 @@
 #include "platform/core/core.h"
 #include "platform/core/driver.h"
 #include "platform/core/menu_layout.h"
+#include "platform/core/written.h"
 #include "platform/ddraw.h"
 #include "platform/hex.h"
 #include "platform/resource.h"
@@ -234,11 +235,13 @@ void ForegroundChanged(bool appActive);
 // The mode the screen shows: the one DirectDraw set, else the desktop's.
 Mode ScreenMode();
 // Pixels to draw on, rows exactly width pixels apart.
+// Whoever draws on a canvas with a record notes there what it drew.
 struct Canvas {
   uint8_t* pixels = nullptr;
   int32_t width = 0;
   int32_t height = 0;
   int32_t bytesPerPixel = 0;
+  WrittenRecord* written = nullptr;
 };
 // The surface GDI draws on while the display is exclusive; none otherwise.
 Canvas GdiCanvas();

@@ -241,22 +241,30 @@ Rect Union(const Rect& a, const Rect& b) {
   return {left, top, right - left, bottom - top};
 }
 
-Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
+Rect ScreenPicture::Compare(const ScreenView& view, bool convert, const Rect& within) {
   const auto w = static_cast<size_t>(view.width);
-  const auto height = static_cast<size_t>(view.height);
   const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
   const bool copy = !convert || KeepsCopy(view.bitsPerPixel, false);
-  const int32_t parts = PresentParts(w * height, view.height);
+  std::fill(changes_.begin(), changes_.end(), RowChange{});
+  if (within.empty()) return {};
+  // The window's rows and columns; its rows compared from x0, their spans
+  // given back on the screen.
+  const auto x0 = static_cast<size_t>(within.x), y0 = static_cast<size_t>(within.y);
+  const auto span = static_cast<size_t>(within.width);
+  const auto height = static_cast<size_t>(within.height);
+  const int32_t parts = PresentParts(span * height, within.height);
   // Each band its own rectangle, joined when all are done.
   Rect bands[kMaxThreads];
   const auto scan = [&](size_t first, size_t last, Rect* found, auto compareRow) {
     size_t left = w, right = 0, top = last, bottom = first;
     for (size_t row = first; row < last; ++row) {
-      const std::pair<size_t, size_t> span = compareRow(row);
-      changes_[row] = {static_cast<int32_t>(span.first), static_cast<int32_t>(span.second)};
-      if (span.first >= span.second) continue;
-      left = std::min(left, span.first);
-      right = std::max(right, span.second);
+      std::pair<size_t, size_t> changed = compareRow(row);
+      if (changed.first >= changed.second) continue;
+      changed.first += x0;
+      changed.second += x0;
+      changes_[row] = {static_cast<int32_t>(changed.first), static_cast<int32_t>(changed.second)};
+      left = std::min(left, changed.first);
+      right = std::max(right, changed.second);
       top = std::min(top, row);
       bottom = row + 1;
     }
@@ -266,18 +274,20 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
   };
   const auto withCopy = [&](auto compare) {
     return [&, compare](size_t row) {
-      return compare(view.pixels + row * w * bytes, screen_.data() + row * w * bytes, w,
-                     convert ? picture_.data() + row * w : nullptr, colours_.data());
+      const size_t at = row * w + x0;
+      return compare(view.pixels + at * bytes, screen_.data() + at * bytes, span,
+                     convert ? picture_.data() + at : nullptr, colours_.data());
     };
   };
   const auto withPicture = [&](auto compare) {
     return [&, compare](size_t row) {
-      return compare(view.pixels + row * w * bytes, picture_.data() + row * w, w);
+      const size_t at = row * w + x0;
+      return compare(view.pixels + at * bytes, picture_.data() + at, span);
     };
   };
   SharedPool().Run(parts, [&](int32_t k) {
-    const size_t first = height * static_cast<size_t>(k) / static_cast<size_t>(parts);
-    const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    const size_t first = y0 + height * static_cast<size_t>(k) / static_cast<size_t>(parts);
+    const size_t last = y0 + height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
     Rect* found = &bands[k];
     switch (bytes) {
       case 1: scan(first, last, found, withCopy(CompareRow<1>)); break;
@@ -296,12 +306,28 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
   return changed;
 }
 
-Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height) {
+Rect ScreenPicture::MayDiffer(const ScreenView& view, const KnownPixels& now) const {
+  const Rect all{0, 0, view.width, view.height};
+  if (!now.known || !shown_.known || now.fill != shown_.fill) return all;
+  // Both were all fill outside their areas.
+  const auto rect = [&](const RECT& r) {
+    const int32_t left = std::clamp(r.left, 0, view.width);
+    const int32_t top = std::clamp(r.top, 0, view.height);
+    const int32_t right = std::clamp(r.right, left, view.width);
+    const int32_t bottom = std::clamp(r.bottom, top, view.height);
+    return Rect{left, top, right - left, bottom - top};
+  };
+  return Union(rect(shown_.area), rect(now.area));
+}
+
+Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height,
+                           const KnownPixels& written) {
   const int32_t bpp = view.bitsPerPixel;
   if (!Presentable(view) || (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) || width <= 0 ||
       height <= 0 || width > view.width || height > view.height) {
     width_ = height_ = 0;
     whole_ = true;
+    shown_ = {};
     return {};
   }
   std::array<uint32_t, 256> colours{};
@@ -330,14 +356,16 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
     height_ = height;
     colours_ = colours;
     whole_ = false;
+    shown_ = written;
     return {0, 0, width, height};
   }
-  const Rect changed = Compare(view, !shrink);
+  const Rect changed = Compare(view, !shrink, MayDiffer(view, written));
+  shown_ = written;
   if (!shrink || changed.empty()) return changed;
-  Rect written;
+  Rect redone;
   shrinker_.Shrink(view, width, height, changes_.data(), picture_.data(),
-                   static_cast<size_t>(width), &written);
-  return written;
+                   static_cast<size_t>(width), &redone);
+  return redone;
 }
 
 }  // namespace plat::core

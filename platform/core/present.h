@@ -152,9 +152,11 @@ class AreaShrinker {
 // The desktop's picture of the screen kept from frame to frame: each call
 // compares the screen with a copy of the one shown before and converts (or
 // shrinks) only what changed, so a frame where little moves costs little.
-// The picture is always exactly what ToArgb or AreaShrinker::Shrink would
-// give for the whole screen. Shown again at the same sizes it allocates
-// nothing.
+// Where the caller says what is known of the view's pixels (written), and
+// the screen shown before was filled with the same colour, only the two
+// areas written since the fills are compared: nothing else can differ. The
+// picture is always exactly what ToArgb or AreaShrinker::Shrink would give
+// for the whole screen. Shown again at the same sizes it allocates nothing.
 class ScreenPicture {
  public:
   // Brings the picture up to the view shown at width x height: its own size
@@ -163,7 +165,8 @@ class ScreenPicture {
   // size, depth or palette, at the first call and after Reset(); empty when
   // nothing changed. Empty, and the picture emptied, for an empty view or a
   // size the view cannot be shrunk to.
-  Rect Update(const ScreenView& view, int32_t width, int32_t height);
+  Rect Update(const ScreenView& view, int32_t width, int32_t height,
+              const KnownPixels& written = {});
   // The next Update redoes the whole picture (the place it was copied to
   // was lost).
   void Reset() { whole_ = true; }
@@ -175,11 +178,14 @@ class ScreenPicture {
   int32_t height() const { return height_; }
 
  private:
-  // Compares the view row by row with what was shown: with the copy of its
-  // bytes (brought up to it, what differs converted into picture_ where
-  // convert), or else with the picture itself, converted. Each row's
-  // changes go to changes_; returns the changed screen rectangle.
-  Rect Compare(const ScreenView& view, bool convert);
+  // Compares the view row by row with what was shown, inside `within`: with
+  // the copy of its bytes (brought up to it, what differs converted into
+  // picture_ where convert), or else with the picture itself, converted.
+  // Each row's changes go to changes_ (none outside `within`); returns the
+  // changed screen rectangle.
+  Rect Compare(const ScreenView& view, bool convert, const Rect& within);
+  // Where the view can differ from the screen shown before.
+  Rect MayDiffer(const ScreenView& view, const KnownPixels& written) const;
   // Whether the bytes last shown are kept: not where the picture, at the
   // screen's size, holds them all.
   static bool KeepsCopy(int32_t bitsPerPixel, bool shrink) { return shrink || bitsPerPixel != 32; }
@@ -191,6 +197,7 @@ class ScreenPicture {
   int32_t screenWidth_ = 0, screenHeight_ = 0, bitsPerPixel_ = 0;
   int32_t width_ = 0, height_ = 0;
   bool whole_ = true;
+  KnownPixels shown_;  // what was known of the screen shown before
   AreaShrinker shrinker_;
 };
 

@@ -384,7 +384,7 @@ class SdlDriver final : public core::Driver {
     if (view.pixels && placement.width > 0 && Texture(used.w, used.h)) {
       // Only what changed since the last frame goes to the texture; the
       // rest of it still holds the picture.
-      const core::Rect changed = picture_.Update(view, used.w, used.h);
+      const core::Rect changed = picture_.Update(view, used.w, used.h, core::FrontWritten());
       if (picture_.width() == used.w && picture_.height() == used.h) {
         if (!changed.empty()) {
           const SDL_Rect area{changed.x, changed.y, changed.width, changed.height};

@@ -329,4 +329,8 @@ HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** out, IUnknown* outer) {
   return DD_OK;
 }
 
+HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT*) {
+  return surface ? DD_OK : DDERR_INVALIDPARAMS;
+}
+
 }  // namespace plat

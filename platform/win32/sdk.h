@@ -144,6 +144,9 @@ static_assert(sizeof(void*) != 4 || kMenuItemInfoSize == 44);
 // DirectDraw whose surfaces' rows, when longer than their width, are drawn
 // through a contiguous copy.
 HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** out, IUnknown* outer);
+// Where the frame drew, for monitors that show only what changed; a real
+// display shows the surface as it is, so nothing is done with it.
+HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area);
 // An 8-bit display DC is palette-based, even where Wine says otherwise.
 int GetDeviceCaps(HDC dc, int index);
 UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);

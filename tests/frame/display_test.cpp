@@ -296,6 +296,34 @@ TEST_F(FrameTest, EveryFrameIsClearedDrawnFlippedAndCounted) {
   EXPECT_EQ(frameCount, 5u);
 }
 
+TEST_F(FrameTest, TheDisplayLearnsWhereEachFrameDrew) {
+  StartUp();
+  active = 1;
+  // An application that says nothing: the whole screen counts as drawn.
+  app.onRender = [&] { static_cast<uint8_t*>(app.frameBuffer)[5] = 9; };
+  OnIdle();
+  plat::core::KnownPixels known = headless::FrontWritten();
+  ASSERT_TRUE(known.known);
+  EXPECT_EQ(known.fill, 0u);
+  EXPECT_EQ(known.area.right, 640);
+  EXPECT_EQ(known.area.bottom, 480);
+  // One that narrows it, with text drawn on top: both are known, nothing else.
+  app.onRender = [&] {
+    static_cast<uint8_t*>(app.frameBuffer)[100 * 640 + 300] = 9;
+    EXPECT_EQ(app.drawnArea.right, 640);  // the whole screen until told otherwise
+    app.drawnArea = {300, 100, 301, 101};
+    app.DrawString(20, 200, "text");
+  };
+  OnIdle();
+  known = headless::FrontWritten();
+  ASSERT_TRUE(known.known);
+  EXPECT_EQ(known.area.left, 20);
+  EXPECT_EQ(known.area.top, 100);
+  EXPECT_EQ(known.area.right, 301);
+  EXPECT_GT(known.area.bottom, 200);
+  EXPECT_LT(known.area.bottom, 220);
+}
+
 TEST_F(FrameTest, ALostPrimaryIsRestoredAtTheNextFrame) {
   StartUp();
   active = 1;
