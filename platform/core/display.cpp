@@ -31,8 +31,7 @@ std::string ModeText(uint32_t w, uint32_t h, uint32_t bpp) {
 bool IsModeX(uint32_t w, uint32_t bpp) { return w == 320 && bpp == 8; }
 
 bool Listed(const std::vector<Mode>& modes, uint32_t w, uint32_t h) {
-  return std::any_of(modes.begin(), modes.end(),
-                     [&](const Mode& m) { return m.width == w && m.height == h; });
+  return core::detail::ListsSize(modes, w, h);
 }
 
 class EmulatedPalette;
@@ -51,8 +50,7 @@ struct Chain {
   EmulatedPalette* palette = nullptr;
   EmulatedSurface* surfaces[kMaxBackBuffers + 1] = {};
   size_t BytesPerPixel() const { return bitsPerPixel / 8; }
-  int32_t Width() const { return static_cast<int32_t>(width); }
-  int32_t Height() const { return static_cast<int32_t>(height); }
+  RECT All() const { return {0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)}; }
 };
 
 struct DisplayState {
@@ -169,8 +167,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     // draws, so it is shared by the threads that draw.
     FillPixelsShared(SharedPool(), px.data(), px.size() / bpp, static_cast<uint32_t>(bpp),
                      fx->dwFillColor);
-    const uint32_t used = bpp >= 4 ? 0xFFFFFFFFu : (1u << (8 * bpp)) - 1;
-    Written().Filled(fx->dwFillColor & used, chain_->Width(), chain_->Height());
+    Written().Filled(fx->dwFillColor, static_cast<int32_t>(bpp), chain_->All());
     return DD_OK;
   }
 
@@ -180,7 +177,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
     locked_ = true;
-    Written().Locked(chain_->Width(), chain_->Height());
+    Written().Locked(chain_->All());
     Note("Lock");
     const Chain& c = *chain_;
     desc->dwFlags =
@@ -520,22 +517,6 @@ void SetModeList(const std::vector<Mode>& modes) { State().modes = modes; }
 Mode CurrentMode() { return State().mode; }
 void SetDesktopMode(Mode mode) { State().desktop = mode; }
 
-std::vector<Mode> ClassicModes() {
-  std::vector<Mode> modes;
-  const uint32_t sizes[][2] = {{320, 200}, {320, 240},  {640, 400},   {640, 480},
-                               {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
-  for (const auto& s : sizes)
-    for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({s[0], s[1], bpp});
-  return modes;
-}
-
-std::vector<Mode> ModesWithDesktop(uint32_t width, uint32_t height) {
-  std::vector<Mode> modes = ClassicModes();
-  if (width == 0 || height == 0 || Listed(modes, width, height)) return modes;
-  for (uint32_t bpp : {8u, 16u, 24u, 32u}) modes.push_back({width, height, bpp});
-  return modes;
-}
-
 ScreenView FrontView() {
   DisplayState& s = State();
   // A lost chain still shows its last picture until it is restored.
@@ -551,10 +532,8 @@ ScreenView FrontView() {
 }
 
 KnownPixels FrontWritten() {
-  DisplayState& s = State();
-  if (!s.primary || !s.primary->alive) return {};
-  const Chain& c = *s.primary;
-  return c.written[c.order[0]].Known();
+  const std::shared_ptr<Chain>& c = State().primary;
+  return c && c->alive ? c->written[c->order[0]].Known() : KnownPixels{};
 }
 void SetVideoMemory(uint64_t bytes) { State().videoMemory = bytes; }
 
@@ -613,11 +592,8 @@ HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area) {
   auto* s = static_cast<EmulatedSurface*>(surface);
   if (!s) return DDERR_INVALIDPARAMS;
   if (!s->chain().alive) return DDERR_SURFACELOST;
-  const int32_t w = s->chain().Width(), h = s->chain().Height();
-  if (area)
-    s->Written().ProgramWrote(*area, w, h);
-  else
-    s->Written().Locked(w, h);
+  const RECT all = s->chain().All();
+  s->Written().ProgramWrote(area ? *area : all, all);
   return DD_OK;
 }
 

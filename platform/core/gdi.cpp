@@ -121,7 +121,7 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   font::Inked inked;
   const bool drawn = font::DrawText(target, x, y, text, static_cast<size_t>(length), ink, &inked);
   if (c.written)
-    c.written->Drew({inked.left, inked.top, inked.right, inked.bottom}, c.width, c.height);
+    c.written->Drew({inked.left, inked.top, inked.right, inked.bottom}, {0, 0, c.width, c.height});
   if (drawn && d->screen) core::TheDriver().ScreenChanged();
   return drawn ? 1 : 0;
 }

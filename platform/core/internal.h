@@ -229,6 +229,9 @@ struct DialogGeometry {
 };
 DialogGeometry DialogLayout(const WindowObject& dialog);
 
+// ---- Display modes (modes.cpp) ----
+bool ListsSize(const std::vector<Mode>& modes, uint32_t width, uint32_t height);
+
 // ---- Display (display.cpp) ----
 void OnFlip();
 void ForegroundChanged(bool appActive);

@@ -19,38 +19,35 @@ inline RECT Join(const RECT& a, const RECT& b) {
           std::max(a.bottom, b.bottom)};
 }
 
-// r cut to a buffer of width x height; empty when nothing of it is inside.
-inline RECT ClipTo(const RECT& r, int32_t width, int32_t height) {
-  const RECT c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
-               std::min(r.bottom, height)};
+// r cut to the buffer's whole rectangle; empty when nothing of it is inside.
+inline RECT ClipTo(const RECT& r, const RECT& all) {
+  const RECT c{std::max(r.left, all.left), std::max(r.top, all.top), std::min(r.right, all.right),
+               std::min(r.bottom, all.bottom)};
   return IsEmpty(c) ? RECT{0, 0, 0, 0} : c;
 }
 
 class WrittenRecord {
  public:
-  // The whole buffer set to fill. The program may still write through an
-  // address it locked before, until the chain flips.
-  void Filled(uint32_t fill, int32_t width, int32_t height) {
+  // The whole buffer set to the low bytesPerPixel bytes of fill. The program
+  // may still write through an address it locked before, until the chain
+  // flips.
+  void Filled(uint32_t fill, int32_t bytesPerPixel, const RECT& all) {
     known_ = true;
-    fill_ = fill;
+    fill_ = bytesPerPixel >= 4 ? fill : fill & ((1u << (8 * bytesPerPixel)) - 1);
     drawn_ = {};
-    locked_ = lockOpen_ ? RECT{0, 0, width, height} : RECT{};
+    locked_ = lockOpen_ ? all : RECT{};
   }
   // The program has the pixels' address: it may write anywhere until the
   // chain flips, unless it says where it did.
-  void Locked(int32_t width, int32_t height) {
+  void Locked(const RECT& all) {
     lockOpen_ = true;
-    locked_ = {0, 0, width, height};
+    locked_ = all;
   }
   // The program's word: what it wrote through locked addresses since the
   // last fill lies in area.
-  void ProgramWrote(const RECT& area, int32_t width, int32_t height) {
-    locked_ = ClipTo(area, width, height);
-  }
+  void ProgramWrote(const RECT& area, const RECT& all) { locked_ = ClipTo(area, all); }
   // The core drew inside area.
-  void Drew(const RECT& area, int32_t width, int32_t height) {
-    drawn_ = Join(drawn_, ClipTo(area, width, height));
-  }
+  void Drew(const RECT& area, const RECT& all) { drawn_ = Join(drawn_, ClipTo(area, all)); }
   // The chain flipped: addresses locked before are no longer the program's
   // to write through.
   void Flipped() { lockOpen_ = false; }
