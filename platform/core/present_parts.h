@@ -17,7 +17,7 @@ inline bool Presentable(const ScreenView& view) {
 // One band per drawing thread, no more than rows, and none so small that
 // handing it over costs more than it saves.
 inline int32_t PresentParts(size_t pixels, int32_t rows) {
-  constexpr size_t kPartPixels = 32 * 1024;
+  constexpr size_t kPartPixels = 16 * 1024;
   const size_t most = std::min<size_t>(static_cast<size_t>(ThreadCount()), pixels / kPartPixels);
   return static_cast<int32_t>(std::clamp<size_t>(most, 1, static_cast<size_t>(std::max(rows, 1))));
 }
