@@ -241,30 +241,22 @@ Rect Union(const Rect& a, const Rect& b) {
   return {left, top, right - left, bottom - top};
 }
 
-Rect ScreenPicture::Compare(const ScreenView& view, bool convert, const Rect& within) {
+Rect ScreenPicture::Compare(const ScreenView& view, bool convert) {
   const auto w = static_cast<size_t>(view.width);
+  const auto height = static_cast<size_t>(view.height);
   const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
   const bool copy = !convert || KeepsCopy(view.bitsPerPixel, false);
-  std::fill(changes_.begin(), changes_.end(), RowChange{});
-  if (within.empty()) return {};
-  // The window's rows and columns; its rows compared from x0, their spans
-  // given back on the screen.
-  const auto x0 = static_cast<size_t>(within.x), y0 = static_cast<size_t>(within.y);
-  const auto span = static_cast<size_t>(within.width);
-  const auto height = static_cast<size_t>(within.height);
-  const int32_t parts = PresentParts(span * height, within.height);
+  const int32_t parts = PresentParts(w * height, view.height);
   // Each band its own rectangle, joined when all are done.
   Rect bands[kMaxThreads];
   const auto scan = [&](size_t first, size_t last, Rect* found, auto compareRow) {
     size_t left = w, right = 0, top = last, bottom = first;
     for (size_t row = first; row < last; ++row) {
-      std::pair<size_t, size_t> changed = compareRow(row);
-      if (changed.first >= changed.second) continue;
-      changed.first += x0;
-      changed.second += x0;
-      changes_[row] = {static_cast<int32_t>(changed.first), static_cast<int32_t>(changed.second)};
-      left = std::min(left, changed.first);
-      right = std::max(right, changed.second);
+      const std::pair<size_t, size_t> span = compareRow(row);
+      changes_[row] = {static_cast<int32_t>(span.first), static_cast<int32_t>(span.second)};
+      if (span.first >= span.second) continue;
+      left = std::min(left, span.first);
+      right = std::max(right, span.second);
       top = std::min(top, row);
       bottom = row + 1;
     }
@@ -274,20 +266,18 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert, const Rect& wi
   };
   const auto withCopy = [&](auto compare) {
     return [&, compare](size_t row) {
-      const size_t at = row * w + x0;
-      return compare(view.pixels + at * bytes, screen_.data() + at * bytes, span,
-                     convert ? picture_.data() + at : nullptr, colours_.data());
+      return compare(view.pixels + row * w * bytes, screen_.data() + row * w * bytes, w,
+                     convert ? picture_.data() + row * w : nullptr, colours_.data());
     };
   };
   const auto withPicture = [&](auto compare) {
     return [&, compare](size_t row) {
-      const size_t at = row * w + x0;
-      return compare(view.pixels + at * bytes, picture_.data() + at, span);
+      return compare(view.pixels + row * w * bytes, picture_.data() + row * w, w);
     };
   };
   SharedPool().Run(parts, [&](int32_t k) {
-    const size_t first = y0 + height * static_cast<size_t>(k) / static_cast<size_t>(parts);
-    const size_t last = y0 + height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    const size_t first = height * static_cast<size_t>(k) / static_cast<size_t>(parts);
+    const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
     Rect* found = &bands[k];
     switch (bytes) {
       case 1: scan(first, last, found, withCopy(CompareRow<1>)); break;
@@ -306,9 +296,8 @@ Rect ScreenPicture::Compare(const ScreenView& view, bool convert, const Rect& wi
   return changed;
 }
 
-Rect ScreenPicture::MayDiffer(const ScreenView& view, const KnownPixels& now) const {
-  const Rect all{0, 0, view.width, view.height};
-  if (!now.known || !shown_.known || now.fill != shown_.fill) return all;
+bool ScreenPicture::MayDiffer(const ScreenView& view, const KnownPixels& now, Rect* window) const {
+  if (!now.known || !shown_.known || now.fill != shown_.fill) return false;
   // Both were all fill outside their areas.
   const auto rect = [&](const RECT& r) {
     const int32_t left = std::clamp(r.left, 0, view.width);
@@ -317,7 +306,31 @@ Rect ScreenPicture::MayDiffer(const ScreenView& view, const KnownPixels& now) co
     const int32_t bottom = std::clamp(r.bottom, top, view.height);
     return Rect{left, top, right - left, bottom - top};
   };
-  return Union(rect(shown_.area), rect(now.area));
+  *window = Union(rect(shown_.area), rect(now.area));
+  return true;
+}
+
+void ScreenPicture::ConvertWindow(const ScreenView& view, const Rect& window) {
+  const auto w = static_cast<size_t>(view.width);
+  const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
+  const auto x0 = static_cast<size_t>(window.x), span = static_cast<size_t>(window.width);
+  const auto top = static_cast<size_t>(window.y), rows = static_cast<size_t>(window.height);
+  const int32_t parts = PresentParts(span * rows, window.height);
+  SharedPool().Run(parts, [&](int32_t k) {
+    const size_t last = top + rows * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    for (size_t row = top + rows * static_cast<size_t>(k) / static_cast<size_t>(parts); row < last;
+         ++row) {
+      const size_t at = row * w + x0;
+      const uint8_t* p = view.pixels + at * bytes;
+      uint32_t* o = picture_.data() + at;
+      switch (bytes) {
+        case 1: Convert<1>(p, o, span, colours_.data()); break;
+        case 2: Convert<2>(p, o, span, nullptr); break;
+        case 3: Convert<3>(p, o, span, nullptr); break;
+        default: Convert<4>(p, o, span, nullptr); break;
+      }
+    }
+  });
 }
 
 Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height,
@@ -333,8 +346,13 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
   std::array<uint32_t, 256> colours{};
   if (bpp == 8) Colours(view.palette, colours.data());
   const bool shrink = width != view.width || height != view.height;
-  if (whole_ || view.width != screenWidth_ || view.height != screenHeight_ ||
-      bpp != bitsPerPixel_ || width != width_ || height != height_ || colours != colours_) {
+  const bool same = !whole_ && view.width == screenWidth_ && view.height == screenHeight_ &&
+                    bpp == bitsPerPixel_ && width == width_ && height == height_ &&
+                    colours == colours_;
+  Rect window;
+  const bool known = same && MayDiffer(view, written, &window);
+  // A copy left behind by known frames cannot be compared with.
+  if (!same || (!known && copyStale_)) {
     // Everything anew: the copy to compare the next screen with, and the
     // whole picture.
     const size_t bytes = static_cast<size_t>(view.width) * static_cast<size_t>(view.height) *
@@ -356,12 +374,26 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
     height_ = height;
     colours_ = colours;
     whole_ = false;
+    copyStale_ = false;
     shown_ = written;
     return {0, 0, width, height};
   }
-  const Rect changed = Compare(view, !shrink, MayDiffer(view, written));
   shown_ = written;
-  if (!shrink || changed.empty()) return changed;
+  if (known) {
+    // Redone straight, without comparing: most of a frame's area changes.
+    if (window.empty()) return {};
+    copyStale_ = copyStale_ || KeepsCopy(bpp, shrink);
+    if (!shrink) {
+      ConvertWindow(view, window);
+      return window;
+    }
+    std::fill(changes_.begin(), changes_.end(), RowChange{});
+    for (int32_t y = window.y; y < window.y + window.height; ++y)
+      changes_[static_cast<size_t>(y)] = {window.x, window.x + window.width};
+  } else {
+    const Rect changed = Compare(view, !shrink);
+    if (!shrink || changed.empty()) return changed;
+  }
   Rect redone;
   shrinker_.Shrink(view, width, height, changes_.data(), picture_.data(),
                    static_cast<size_t>(width), &redone);

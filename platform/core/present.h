@@ -154,7 +154,8 @@ class AreaShrinker {
 // shrinks) only what changed, so a frame where little moves costs little.
 // Where the caller says what is known of the view's pixels (written), and
 // the screen shown before was filled with the same colour, only the two
-// areas written since the fills are compared: nothing else can differ. The
+// areas written since the fills are redone, without comparing: nothing
+// else can differ. The
 // picture is always exactly what ToArgb or AreaShrinker::Shrink would give
 // for the whole screen. Shown again at the same sizes it allocates nothing.
 class ScreenPicture {
@@ -178,14 +179,16 @@ class ScreenPicture {
   int32_t height() const { return height_; }
 
  private:
-  // Compares the view row by row with what was shown, inside `within`: with
-  // the copy of its bytes (brought up to it, what differs converted into
-  // picture_ where convert), or else with the picture itself, converted.
-  // Each row's changes go to changes_ (none outside `within`); returns the
-  // changed screen rectangle.
-  Rect Compare(const ScreenView& view, bool convert, const Rect& within);
-  // Where the view can differ from the screen shown before.
-  Rect MayDiffer(const ScreenView& view, const KnownPixels& written) const;
+  // Compares the view row by row with what was shown: with the copy of its
+  // bytes (brought up to it, what differs converted into picture_ where
+  // convert), or else with the picture itself, converted. Each row's
+  // changes go to changes_; returns the changed screen rectangle.
+  Rect Compare(const ScreenView& view, bool convert);
+  // Whether what is known of the view and of the screen shown before bounds
+  // where they can differ: then *window holds it.
+  bool MayDiffer(const ScreenView& view, const KnownPixels& written, Rect* window) const;
+  // The view's pixels in window converted into the picture, at its size.
+  void ConvertWindow(const ScreenView& view, const Rect& window);
   // Whether the bytes last shown are kept: not where the picture, at the
   // screen's size, holds them all.
   static bool KeepsCopy(int32_t bitsPerPixel, bool shrink) { return shrink || bitsPerPixel != 32; }
@@ -197,7 +200,8 @@ class ScreenPicture {
   int32_t screenWidth_ = 0, screenHeight_ = 0, bitsPerPixel_ = 0;
   int32_t width_ = 0, height_ = 0;
   bool whole_ = true;
-  KnownPixels shown_;  // what was known of the screen shown before
+  KnownPixels shown_;       // what was known of the screen shown before
+  bool copyStale_ = false;  // screen_ missed what known frames redid
   AreaShrinker shrinker_;
 };
 
