@@ -235,6 +235,22 @@ TEST(KnownPicture, EqualsAFreshPictureWhateverIsKnownAtEveryDepthAndSize) {
   SetThreadCount(saved);
 }
 
+TEST(KnownPicture, APictureTooLargeForTheCachesIsTheSame) {
+  // 2304x2048 pixels of 4 bytes pass 16 MiB: written around the caches, from
+  // odd columns so the rows start off the 16-byte grid.
+  Frame frame(2304, 2048, 8);
+  ScreenPicture picture;
+  std::mt19937 random(5);
+  for (int32_t step = 0; step < 4; ++step) {
+    frame.Fill(3);
+    for (int32_t i = 0; i < 2; ++i) frame.Scribble(random);
+    picture.Update(frame.view, frame.width, frame.height, frame.known);
+    const std::vector<uint32_t> want = Fresh(frame.view, frame.width, frame.height);
+    ASSERT_EQ(std::vector<uint32_t>(picture.pixels(), picture.pixels() + want.size()), want)
+        << "step " << step;
+  }
+}
+
 TEST(KnownPicture, RedoesOnlyTheAreasWrittenSinceTheFills) {
   // A view that breaks its word: a pixel outside both areas changed. The
   // picture keeps what it showed there, which shows it never looked.
