@@ -76,15 +76,22 @@ class RowReader {
     if (view.bitsPerPixel == 8) Colours(view.palette, lut_);
   }
 
-  void Read(size_t row, uint32_t* o) const {
-    const auto w = static_cast<size_t>(view_.width);
-    const uint8_t* p = view_.pixels + row * w * static_cast<size_t>(view_.bitsPerPixel / 8);
+  void Read(size_t row, uint32_t* o) const { Read(row, 0, static_cast<size_t>(view_.width), o); }
+  // count pixels of the row from column x; streaming: o is past the caches.
+  void Read(size_t row, size_t x, size_t count, uint32_t* o, bool streaming = false) const {
+    const size_t at = row * static_cast<size_t>(view_.width) + x;
+    const uint8_t* p = view_.pixels + at * static_cast<size_t>(view_.bitsPerPixel / 8);
     switch (view_.bitsPerPixel) {
-      case 8: Convert<1>(p, o, w, lut_); break;
-      case 16: Convert<2>(p, o, w, lut_); break;
-      case 24: Convert<3>(p, o, w, lut_); break;
-      case 32: Convert<4>(p, o, w, lut_); break;
-      default: std::fill(o, o + w, 0xFF000000u); break;
+      case 8:
+        if (streaming)
+          ConvertStreaming8(p, o, count, lut_);
+        else
+          Convert<1>(p, o, count, lut_);
+        break;
+      case 16: Convert<2>(p, o, count, lut_); break;
+      case 24: Convert<3>(p, o, count, lut_); break;
+      case 32: Convert<4>(p, o, count, lut_); break;
+      default: std::fill(o, o + count, 0xFF000000u); break;
     }
   }
 
@@ -92,6 +99,25 @@ class RowReader {
   const ScreenView& view_;
   uint32_t lut_[256] = {};
 };
+
+// The view's pixels in area as 0xFFRRGGBB into out at the same place, rows
+// pitch pixels apart, in bands of rows over the drawing threads.
+void ConvertArea(const ScreenView& view, const Rect& area, uint32_t* out, size_t pitch,
+                 bool streaming) {
+  const RowReader reader(view);
+  const auto x = static_cast<size_t>(area.x), span = static_cast<size_t>(area.width);
+  const auto top = static_cast<size_t>(area.y), rows = static_cast<size_t>(area.height);
+  const int32_t parts = PresentParts(span * rows, area.height);
+  SharedPool().Run(parts, [&](int32_t k) {
+    const size_t last = top + rows * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
+    for (size_t row = top + rows * static_cast<size_t>(k) / static_cast<size_t>(parts); row < last;
+         ++row)
+      reader.Read(row, x, span, out + row * pitch + x, streaming);
+#if defined(__SSE2__)
+    if (streaming) _mm_sfence();
+#endif
+  });
+}
 
 // Where one row of the screen differs from the copy kept of it, in chunks
 // of kChunk pixels: the copy brought up to the row and, where picture is
@@ -214,15 +240,7 @@ bool OutputToScreen(const Placement& p, int32_t screenWidth, int32_t screenHeigh
 
 void ToArgb(const ScreenView& view, uint32_t* out, size_t pitch) {
   if (!Presentable(view) || !out) return;
-  const RowReader reader(view);
-  const auto height = static_cast<size_t>(view.height);
-  const int32_t parts = PresentParts(static_cast<size_t>(view.width) * height, view.height);
-  SharedPool().Run(parts, [&](int32_t k) {
-    const size_t last = height * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
-    for (size_t row = height * static_cast<size_t>(k) / static_cast<size_t>(parts); row < last;
-         ++row)
-      reader.Read(row, out + row * pitch);
-  });
+  ConvertArea(view, {0, 0, view.width, view.height}, out, pitch, false);
 }
 
 std::vector<uint8_t> ToRgb(const ScreenView& view) {
@@ -326,39 +344,6 @@ bool ScreenPicture::MayDiffer(const ScreenView& view, const KnownPixels& now, Re
   return true;
 }
 
-void ScreenPicture::ConvertWindow(const ScreenView& view, const Rect& window) {
-  const auto w = static_cast<size_t>(view.width);
-  const auto bytes = static_cast<size_t>(view.bitsPerPixel / 8);
-  const auto x0 = static_cast<size_t>(window.x), span = static_cast<size_t>(window.width);
-  const auto top = static_cast<size_t>(window.y), rows = static_cast<size_t>(window.height);
-  const int32_t parts = PresentParts(span * rows, window.height);
-  // Measured: 4K at 8 bits a third cheaper; no gain where the picture fits.
-  const bool streaming = picture_.size() * sizeof(uint32_t) >= kStreamBytes;
-  SharedPool().Run(parts, [&](int32_t k) {
-    const size_t last = top + rows * static_cast<size_t>(k + 1) / static_cast<size_t>(parts);
-    for (size_t row = top + rows * static_cast<size_t>(k) / static_cast<size_t>(parts); row < last;
-         ++row) {
-      const size_t at = row * w + x0;
-      const uint8_t* p = view.pixels + at * bytes;
-      uint32_t* o = picture_.data() + at;
-      switch (bytes) {
-        case 1:
-          if (streaming)
-            ConvertStreaming8(p, o, span, colours_.data());
-          else
-            Convert<1>(p, o, span, colours_.data());
-          break;
-        case 2: Convert<2>(p, o, span, nullptr); break;
-        case 3: Convert<3>(p, o, span, nullptr); break;
-        default: Convert<4>(p, o, span, nullptr); break;
-      }
-    }
-#if defined(__SSE2__)
-    if (streaming) _mm_sfence();
-#endif
-  });
-}
-
 Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height,
                            const KnownPixels& written) {
   const int32_t bpp = view.bitsPerPixel;
@@ -410,7 +395,9 @@ Rect ScreenPicture::Update(const ScreenView& view, int32_t width, int32_t height
     if (window.empty()) return {};
     copyStale_ = copyStale_ || KeepsCopy(bpp, shrink);
     if (!shrink) {
-      ConvertWindow(view, window);
+      // Measured: 4K at 8 bits a third cheaper; no gain where the picture fits.
+      const bool streaming = picture_.size() * sizeof(uint32_t) >= kStreamBytes;
+      ConvertArea(view, window, picture_.data(), static_cast<size_t>(width), streaming);
       return window;
     }
     std::fill(changes_.begin(), changes_.end(), RowChange{});

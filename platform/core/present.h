@@ -187,8 +187,6 @@ class ScreenPicture {
   // Whether what is known of the view and of the screen shown before bounds
   // where they can differ: then *window holds it.
   bool MayDiffer(const ScreenView& view, const KnownPixels& written, Rect* window) const;
-  // The view's pixels in window converted into the picture, at its size.
-  void ConvertWindow(const ScreenView& view, const Rect& window);
   // A picture this large is past the caches of a desktop processor.
   static constexpr size_t kStreamBytes = size_t{16} << 20;
   // Whether the bytes last shown are kept: not where the picture, at the

@@ -15,22 +15,11 @@
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
-#include "support/test_support.h"
+#include "scene_suite.h"
 
 namespace {
 
-class DrawnAreaTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    SetAssetDirectory(testing_support::DataDir().c_str());
-    ASSERT_EQ(LoadScene(), 1) << LastAssetError();
-    SetAssetDirectory("");
-  }
-  static void TearDownTestSuite() {
-    FreeSceneMemory();
-    plat::SetThreadCount(plat::MachineThreads());
-  }
-};
+class DrawnAreaTest : public SceneSuite {};
 
 struct Box {
   int32_t left, top, right, bottom;

@@ -13,7 +13,7 @@
 #include "scene/frame_bands.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
-#include "support/test_support.h"
+#include "scene_suite.h"
 
 namespace {
 
@@ -21,18 +21,8 @@ struct Size {
   int32_t width, height;
 };
 
-class FrameThreads : public ::testing::Test {
+class FrameThreads : public SceneSuite {
  protected:
-  static void SetUpTestSuite() {
-    SetAssetDirectory(testing_support::DataDir().c_str());
-    ASSERT_EQ(LoadScene(), 1) << LastAssetError();
-    SetAssetDirectory("");
-  }
-  static void TearDownTestSuite() {
-    FreeSceneMemory();
-    plat::SetThreadCount(plat::MachineThreads());
-  }
-
   // The frame at the cube's present orientation over a screen that is not
   // blank, so that a blend reading the wrong pixel shows.
   static std::vector<uint8_t> Draw(int32_t threads, const Size& s, int32_t bpp) {
