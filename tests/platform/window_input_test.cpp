@@ -49,7 +49,6 @@ class CoreInput : public ::testing::Test {
     headless::SetDataDirectory(KELVO_DATA_DIR);
     headless::SetIdleLimit(200);
     seen.clear();
-    ASSERT_TRUE(font::Available()) << font::Error();
     WNDCLASSA wc{};
     wc.lpfnWndProc = RecordingProc;
     wc.hInstance = GetModuleHandleA(nullptr);
