@@ -10,9 +10,10 @@
 // through symbolic links) is written as a new file beside it that takes its
 // name only once complete, so a failed write leaves the old file as it was and
 // removes nothing but the new one. A character device or a FIFO (/dev/null,
-// a named pipe) is written straight into and never removed; /dev/stdout,
-// /dev/stderr and /dev/fd/N write through the descriptor already open. A
-// folder, a block device or a socket is refused.
+// a named pipe; NUL or a pipe on Windows) is written straight into and never
+// removed; /dev/stdout, /dev/stderr and /dev/fd/N write through the descriptor
+// already open, on Windows too. A folder, a block device or a socket is
+// refused.
 class OutputFile {
  public:
   OutputFile() = default;

@@ -7,13 +7,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace testing_support {
 
+// Made by hand: Windows has no mkdtemp.
 ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a scratch folder";
-  path_ = pattern;
+  static std::mt19937_64 names{std::random_device{}()};
+  std::error_code error;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+  for (int attempt = 0; attempt < 100 && !error; ++attempt) {
+    const std::string candidate = (temp / ("kelvo-test-" + std::to_string(names()))).string();
+    if (std::filesystem::create_directory(candidate, error)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  ADD_FAILURE() << "cannot make a scratch folder: " << error.message();
 }
 
 ScratchDir::~ScratchDir() {
