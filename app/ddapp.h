@@ -31,8 +31,11 @@ class DDApp {
                                       plat::LPARAM lParam) = 0;
 
   void UpdateFrame();
+  // Ends the frame's hold on frameBuffer: draw the faces before the text.
   void DrawString(int32_t x, int32_t y, const char* text);
 
+  // The back buffer's pixels, locked from before RenderFrame until its first
+  // DrawString (or its end): not to be written through after that.
   void* frameBuffer = nullptr;
   const char* appName = nullptr;
   const uint8_t* paletteSource = nullptr;

@@ -45,6 +45,7 @@ int32_t CreateDisplayDevice(HWND window) {
 }
 
 void ReleaseDisplayDevice() {
+  frameLocked = false;  // goes with the surface
   ReleaseObject(backBuffer);
   ReleaseObject(primarySurface);
   ReleaseObject(palette);
@@ -84,6 +85,7 @@ int32_t DDApp::SetMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   centerX = width / 2;
   centerY = height / 2;
 
+  frameLocked = false;  // goes with the surface
   ReleaseObject(backBuffer);
   ReleaseObject(primarySurface);
   ReleaseObject(palette);
@@ -149,13 +151,12 @@ void DDApp::UpdateFrame() {
   desc.dwSize = sizeof desc;
   if (backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return;
   frameBuffer = desc.lpSurface;
-  // The memory stays put after the unlock (the platform layer promises it),
-  // and the text needs the surface unlocked.
-  backBuffer->Unlock(nullptr);
-
+  // Held while the faces are drawn through frameBuffer: the memory may move
+  // once unlocked. DrawString ends it before the text, else it ends here.
+  frameLocked = true;
   drawnArea = {0, 0, static_cast<int32_t>(desc.dwWidth), static_cast<int32_t>(desc.dwHeight)};
   RenderFrame();
-  plat::NoteDrawnArea(backBuffer, &drawnArea);
+  UnlockBackBuffer(drawnArea);
   primarySurface->Flip(nullptr, DDFLIP_WAIT);
   CountFrame();
 }

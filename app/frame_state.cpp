@@ -12,6 +12,14 @@ void NoteStartupFailure(const std::string& reason) {
   if (frameState.startupFailure.empty()) frameState.startupFailure = reason;
 }
 
+void UnlockBackBuffer(const plat::RECT& drawn) {
+  if (!frameLocked) return;
+  frameLocked = false;
+  if (!backBuffer) return;
+  backBuffer->Unlock(nullptr);
+  plat::NoteDrawnArea(backBuffer, &drawn);
+}
+
 void ResetFrameState() {
   frameState = FrameState{};
   frameView = FrameView{};

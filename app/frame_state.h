@@ -34,6 +34,8 @@ struct FrameState {
   plat::IDirectDrawSurface* primarySurface = nullptr;
   plat::IDirectDrawSurface* backBuffer = nullptr;
   plat::IDirectDrawPalette* palette = nullptr;
+  // The frame holds the back buffer locked while it draws the faces.
+  bool frameLocked = false;
   // The mode the last fully successful DDApp::SetMode entered; zeros before.
   DisplayMode currentMode = {0, 0, 0};
 
@@ -59,6 +61,7 @@ inline plat::IDirectDraw*& ddraw = frameState.ddraw;
 inline plat::IDirectDrawSurface*& primarySurface = frameState.primarySurface;
 inline plat::IDirectDrawSurface*& backBuffer = frameState.backBuffer;
 inline plat::IDirectDrawPalette*& palette = frameState.palette;
+inline bool& frameLocked = frameState.frameLocked;
 inline DisplayMode& currentMode = frameState.currentMode;
 inline plat::IDirectInput*& dinput = frameState.dinput;
 inline plat::IDirectInputDevice*& keyboard = frameState.keyboard;
@@ -67,6 +70,12 @@ inline uint32_t& frameCount = frameState.frameCount;
 inline uint32_t& fpsTime = frameState.fpsTime;
 inline uint32_t& fpsFrames = frameState.fpsFrames;
 // fps is the application's too: ddapp.h names it.
+
+// Ends the frame's lock on the back buffer, where it holds one, and tells the
+// display that what the frame wrote through it lies in `drawn`: the memory is
+// the program's only while locked, and the text's device context and the flip
+// need the surface unlocked.
+void UnlockBackBuffer(const plat::RECT& drawn);
 
 // The first reason start-up failed, or empty; later reasons are dropped.
 const std::string& StartupFailure();

@@ -9,6 +9,8 @@ using namespace plat;
 
 void DDApp::DrawString(int32_t x, int32_t y, const char* text) {
   if (!backBuffer || !text) return;
+  // The faces are drawn by now, and GetDC wants the surface unlocked.
+  UnlockBackBuffer(drawnArea);
   HDC dc = nullptr;
   if (backBuffer->GetDC(&dc) != DD_OK) return;
   SetBkMode(dc, TRANSPARENT);

@@ -11,6 +11,10 @@ include(ExternalProject)
 add_library(kelvo_threads STATIC ${PROJECT_SOURCE_DIR}/platform/threads.cpp)
 kelvo_target(kelvo_threads USES platform/threads.h platform/row_copy.h)
 
+# The frame's own copy of a surface of another layout or pitch: the layer's.
+add_library(kelvo_frame_copy STATIC ${PROJECT_SOURCE_DIR}/platform/frame_copy.cpp)
+kelvo_target(kelvo_frame_copy USES platform/frame_copy.h platform/row_copy.h)
+
 add_subdirectory(app)
 add_subdirectory(scene)
 add_subdirectory(raster)
@@ -65,7 +69,7 @@ add_custom_command(
 add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp
                                         ${PROJECT_SOURCE_DIR}/platform/win32/gdi_layer.cpp)
 kelvo_target(kelvo_platform_win32 USES platform platform/win32)
-target_link_libraries(kelvo_platform_win32 PUBLIC ddraw dinput dxguid gdi32
+target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_frame_copy ddraw dinput dxguid gdi32
                       user32 winmm)
 
 add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/app/main/windows_main.cpp ${KELVO_RC})

@@ -108,8 +108,7 @@ class IDirectDrawSurface {
   virtual HRESULT Blt(const RECT* dest, IDirectDrawSurface* source, const RECT* sourceRect,
                       uint32_t flags, const DDBLTFX* fx) = 0;
   // Pixels are rows of exactly the surface's width; lPitch reports it in bytes.
-  // The memory stays where it is and writable after Unlock, until the next
-  // Flip: the frame records the address, unlocks, and draws faces and text.
+  // The address is the program's until Unlock: the memory may move after.
   virtual HRESULT Lock(const RECT* rect, DDSURFACEDESC* desc, uint32_t flags, void* event) = 0;
   virtual HRESULT Unlock(void* rect) = 0;
   virtual HRESULT Flip(IDirectDrawSurface* target, uint32_t flags) = 0;

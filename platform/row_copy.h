@@ -27,7 +27,16 @@ inline void FillPixels(uint8_t* pixels, size_t count, uint32_t bytesPerPixel, ui
   }
   if (bytesPerPixel < 1 || bytesPerPixel > 4) return;
   uint8_t pixel[4];
-  for (uint32_t i = 0; i < 4; ++i) pixel[i] = static_cast<uint8_t>(value >> (8 * i));
+  bool sameBytes = true;
+  for (uint32_t i = 0; i < 4; ++i) {
+    pixel[i] = static_cast<uint8_t>(value >> (8 * i));
+    sameBytes = sameBytes && (i >= bytesPerPixel || pixel[i] == pixel[0]);
+  }
+  // Black or white, say: one byte over and over.
+  if (sameBytes) {
+    std::memset(pixels, pixel[0], count * bytesPerPixel);
+    return;
+  }
   for (size_t i = 0; i < count; ++i) std::memcpy(pixels + i * bytesPerPixel, pixel, bytesPerPixel);
 }
 

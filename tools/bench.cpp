@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/frame_copy.h"
 #include "platform/threads.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
@@ -70,6 +71,8 @@ struct Result {
   double argbNs = 0, shrinkNs = 0;
   double fullArgbNs = 0, fullShrinkNs = 0;
   int32_t shrinkWidth = 0, shrinkHeight = 0;
+  // Per frame, the Windows layer on a display of another layout.
+  double convertNs = 0;
   uint64_t allocations = 0;
 };
 
@@ -258,8 +261,59 @@ void TimePresentation(Presenter& presenter, long frames, bool first, Result* r,
 }
 #endif
 
+// The display layouts a driver of today may keep instead of the frame's.
+plat::PixelLayout OtherLayout(int32_t bpp) {
+  if (bpp == 16) return {16, 0xF800, 0x07E0, 0x001F};
+  return {static_cast<uint32_t>(bpp), 0x0000FF, 0x00FF00, 0xFF0000};
+}
+
+// The Windows layer's copy of a surface on such a display, and the display's
+// memory, made before the timed loops.
+struct Converter {
+  explicit Converter(const Mode& mode)
+      : copy(OtherLayout(mode.bpp)),
+        width(static_cast<uint32_t>(mode.width)),
+        height(static_cast<uint32_t>(mode.height)),
+        pitch(static_cast<ptrdiff_t>(mode.width) * (mode.bpp / 8)),
+        device(static_cast<size_t>(pitch) * height) {
+    copy.Lock(width, height, pitch, false);
+  }
+  plat::FrameCopy copy;
+  uint32_t width, height;
+  ptrdiff_t pitch;
+  std::vector<uint8_t> device;
+};
+
+// Each frame drawn into the layer's copy as the frame does it on such a
+// display; the copy's fill and the conversion into the display's memory timed.
+void TimeConversion(Converter& c, long frames, bool first, Result* r) {
+  plat::FrameCopy& copy = c.copy;
+  const uint32_t width = c.width, height = c.height;
+  const ptrdiff_t pitch = c.pitch;
+  std::vector<uint8_t>& device = c.device;
+  InitCubeModel();
+  double ns = 0;
+  for (long i = -1; i < frames; ++i) {  // the first one warms up
+    const Clock::time_point fill = Clock::now();
+    copy.Filled(0);
+    double spent = Elapsed(fill);
+    copy.Lock(width, height, pitch, false);
+    DrawCube(copy.Pixels());
+    AdvanceRotation();
+    const DrawnArea a = LastDrawnArea();
+    copy.Drew(a.left, a.top, a.right, a.bottom);
+    const Clock::time_point deliver = Clock::now();
+    copy.Deliver(device.data(), pitch);
+    spent += Elapsed(deliver);
+    if (i >= 0) ns += spent;
+  }
+  __asm__ __volatile__("" : : "r"(device.data()) : "memory");
+  const double perFrame = ns / static_cast<double>(frames);
+  if (first || perFrame < r->convertNs) r->convertNs = perFrame;
+}
+
 Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, bool present,
-               std::vector<uint8_t>& frame) {
+               bool convert, std::vector<uint8_t>& frame) {
   uint8_t* const buffer = frame.data();
   shadingMode = shading;
   plat::SetThreadCount(threads);
@@ -286,6 +340,8 @@ Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, 
 #else
   (void)present;
 #endif
+  std::optional<Converter> converter;
+  if (convert && mode.bpp != 8) converter.emplace(mode);
 
   sceneRaster.drawnPixelCount = 0;
   uint64_t perFrame = 0;
@@ -306,6 +362,11 @@ Result RunCase(const Mode& mode, int32_t shading, int32_t threads, long frames, 
       sceneRaster.drawnPixelCount = drawn;
     }
 #endif
+    if (converter) {
+      const uint64_t drawn = sceneRaster.drawnPixelCount;
+      TimeConversion(*converter, frames, first, &r);
+      sceneRaster.drawnPixelCount = drawn;
+    }
     KeepFastest(&r.clearNs, first, frames, [&] {
       for (long i = 0; i < frames; ++i) {
         Clear(mode, buffer);
@@ -389,19 +450,21 @@ int Run(int argc, char** argv) {
   if (options.threads.empty()) options.threads = {plat::ThreadsFromEnvironment("kelvo-bench")};
   if (!Load(options.assets)) return 1;
 
-  const bool present = options.present;
+  const bool present = options.present, convert = options.convert;
   if (options.csv) {
     std::printf(
         "mode,shading,threads,frames,fps,ns_per_frame,ns_per_pixel,limit_ns_per_frame,"
-        "pixels_per_frame,clear_ns_per_frame,allocations%s\n",
+        "pixels_per_frame,clear_ns_per_frame,allocations%s%s\n",
         present ? ",present_argb_ns,present_shrink_ns,present_shrink_size,present_full_argb_ns,"
                   "present_full_shrink_ns"
-                : "");
+                : "",
+        convert ? ",convert_ns" : "");
   } else {
     std::printf(
-        "%-14s %3s %3s %6s %8s %11s %9s %8s %11s %6s %6s%s\n", "mode", "sh", "thr", "frames", "fps",
-        "ns/frame", "px/frame", "ns/px", "limit ns", "ratio", "allocs",
-        present ? "     argb ns   shrink ns  to size    pres/fr   full argb full shrink" : "");
+        "%-14s %3s %3s %6s %8s %11s %9s %8s %11s %6s %6s%s%s\n", "mode", "sh", "thr", "frames",
+        "fps", "ns/frame", "px/frame", "ns/px", "limit ns", "ratio", "allocs",
+        present ? "     argb ns   shrink ns  to size    pres/fr   full argb full shrink" : "",
+        convert ? "  convert ns  conv/fr" : "");
   }
   uint64_t totalAllocations = 0;
   std::vector<SizeTotals> totals;
@@ -417,7 +480,7 @@ int Run(int argc, char** argv) {
     std::snprintf(name, sizeof name, "%dx%dx%d", mode.width, mode.height, mode.bpp);
     for (const int32_t shading : options.shadings) {
       for (const int32_t threads : options.threads) {
-        const Result r = RunCase(mode, shading, threads, frames, present, frame);
+        const Result r = RunCase(mode, shading, threads, frames, present, convert, frame);
         totalAllocations += r.allocations;
         const double fps = 1e9 / r.frameNs;
         // Per drawn pixel, the clear (a fixed cost of the frame) left out.
@@ -433,6 +496,7 @@ int Run(int argc, char** argv) {
           if (present)
             std::printf(",%.0f,%.0f,%s,%.0f,%.0f", r.argbNs, r.shrinkNs, shrunk, r.fullArgbNs,
                         r.fullShrinkNs);
+          if (convert) std::printf(",%.0f", r.convertNs);
         } else {
           std::printf("%-14s %3d %3d %6ld %8.0f %11.0f %9.0f %8.3f %11.0f %6.2f %6llu", name,
                       shading, r.threads, r.frames, fps, r.frameNs, r.pixels, nsPerPixel, r.limitNs,
@@ -440,6 +504,7 @@ int Run(int argc, char** argv) {
           if (present)
             std::printf(" %11.0f %11.0f  %-9s %7.2f %11.0f %11.0f", r.argbNs, r.shrinkNs, shrunk,
                         presentRatio, r.fullArgbNs, r.fullShrinkNs);
+          if (convert) std::printf(" %11.0f %8.2f", r.convertNs, r.convertNs / r.frameNs);
         }
         std::printf("\n");
 
@@ -471,6 +536,11 @@ int Run(int argc, char** argv) {
           "to the size shown; both per frame, each frame presented after the one before,\n"
           "redoing what changed; pres/fr = the dearer of the two / ns per frame; full argb\n"
           "and full shrink = the same for the whole screen, as without the kept picture.\n");
+    if (convert)
+      std::printf(
+          "convert = the Windows layer on a display of another layout: its copy filled and\n"
+          "what the frame drew converted into the display's memory, per frame; conv/fr =\n"
+          "convert / ns per frame.\n");
     std::printf("heap allocations during the timed loops: %llu%s\n",
                 static_cast<unsigned long long>(totalAllocations),
                 totalAllocations == 0 ? " (none per frame)" : " (NOT allocation-free)");

@@ -25,7 +25,7 @@ bool ParseSize(std::string_view text, Mode* size) {
 const char* const kUsage =
     "usage: kelvo-bench [--assets DIR] [--sizes WxH[,...]] [--depths BPP[,...]]\n"
     "                   [--mode WxHxBPP[,...]] [--shading S[,...]] [--threads N[,...]]\n"
-    "                   [--frames N] [--present] [--csv]\n"
+    "                   [--frames N] [--present] [--convert] [--csv]\n"
     "Times frames as the program draws them (clear, project, six faces, rotate) beside the\n"
     "limit of the same buffer: clearing it and writing the same number of pixels through a\n"
     "256-entry table, with the same number of threads.\n"
@@ -45,12 +45,18 @@ const char* const kUsage =
     "                        only what the frame changed, per frame in steady state,\n"
     "                        against the frame's time; beside them the same done for\n"
     "                        the whole screen\n"
+    "  --convert             also time what the Windows layer adds to each frame on a\n"
+    "                        display of another pixel layout: the frame's copy filled,\n"
+    "                        and what the frame drew converted into the display's memory\n"
+    "                        (16 bits: 5-5-5 to 5-6-5; 24 and 32 bits: to red-green-blue\n"
+    "                        order; none at 8 bits), against the frame's time\n"
     "  --csv                 comma-separated output: mode, shading, threads, frames, fps,\n"
     "                        ns_per_frame, ns_per_pixel, limit_ns_per_frame,\n"
     "                        pixels_per_frame, clear_ns_per_frame, allocations; with\n"
     "                        --present also present_argb_ns, present_shrink_ns,\n"
     "                        present_shrink_size, present_full_argb_ns,\n"
-    "                        present_full_shrink_ns (ns per frame)\n"
+    "                        present_full_shrink_ns; with --convert convert_ns (ns per\n"
+    "                        frame)\n"
     "  -h, --help            this text\n"
     "ns per drawn pixel leaves the clear out: (ns per frame - ns per clear) / pixels drawn.\n"
     "The table is followed by a line per size and thread count: its mean cost against its\n"
@@ -70,6 +76,7 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
                        {"--threads", 1},
                        {"--frames", 1},
                        {"--present", 0},
+                       {"--convert", 0},
                        {"--csv", 0}},
                       0, &args, &error))
     return error;
@@ -81,6 +88,7 @@ std::string ParseArgs(int argc, char** argv, Options* o, bool* help) {
   }
   o->csv = args.Has("--csv");
   o->present = args.Has("--present");
+  o->convert = args.Has("--convert");
 #if !KELVO_BENCH_PRESENT
   if (o->present)
     return "--present times the emulated desktop's presentation, which this build does not "

@@ -18,6 +18,7 @@ struct Options {
   long frames = 0;               // 0: chosen per mode
   bool csv = false;
   bool present = false;
+  bool convert = false;
 };
 
 extern const char* const kUsage;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/frame_copy.h"
 #include "platform/gdi.h"
 #include "platform/types.h"
 
@@ -48,6 +49,16 @@ void SetDesktopMode(Mode mode);
 // Video memory for chains that ask for it; a bigger chain is refused with
 // DDERR_OUTOFVIDEOMEMORY. 8 MiB at start.
 void SetVideoMemory(uint64_t bytes);
+// How the display keeps pixels of layout.bitsPerPixel bits from the next
+// chain on (a display of today keeps 16 bits as 5-6-5); the frame's own
+// layout at start. The display converts what the frame draws, as the Windows
+// layer does; the monitor reads every screen in the frame's layout.
+void SetPixelLayout(const plat::PixelLayout& layout);
+// Each lock hands out memory of its own, taken back at Unlock and then filled
+// with a pattern: a write through the address after Unlock is counted. On in
+// the headless backend.
+void GuardUnlockedPixels(bool on);
+uint32_t UnlockedWrites();
 // The picture on screen: the front surface's bytes, rows exactly width pixels
 // apart. Empty when there is no flipping chain.
 std::vector<uint8_t> FrontPixels();

@@ -9,6 +9,7 @@
 #include "platform/core/internal.h"
 #include "platform/core/present.h"
 #include "platform/core/written.h"
+#include "platform/frame_copy.h"
 #include "platform/threads.h"
 
 namespace {
@@ -19,6 +20,9 @@ using core::Mode;
 using core::detail::Note;
 using core::detail::Prune;
 using core::detail::ShouldFail;
+
+// What a guarded lock's memory holds while unlocked.
+constexpr uint8_t kPoison = 0xA5;
 
 // The largest side of a mode the list does not name.
 constexpr uint32_t kMaxSide = 4095;
@@ -42,6 +46,8 @@ class EmulatedDirectDraw;
 // order[position] names the buffer at each place, position 0 in front.
 struct Chain {
   uint32_t width = 0, height = 0, bitsPerPixel = 0;
+  PixelLayout layout;  // how the buffers hold their pixels
+  LayoutConversion conversion;
   std::vector<std::vector<uint8_t>> buffers;
   std::vector<core::detail::WrittenRecord> written;  // one for each buffer
   std::vector<size_t> order;
@@ -57,6 +63,11 @@ struct DisplayState {
   std::vector<Mode> modes = plat::core::ClassicModes();
   Mode mode{0, 0, 0};
   Mode desktop{1024, 768, 32};
+  // Drivers of today store 16 bits as 5-6-5, say; the frame's own at start.
+  PixelLayout layouts[3] = {FrameLayout(16), FrameLayout(24), FrameLayout(32)};
+  // A lock's memory is moved while unlocked, and writes into it counted.
+  bool guardUnlocked = false;
+  uint32_t unlockedWrites = 0;
   uint64_t videoMemory = 8u << 20;
   PALETTEENTRY system[256];
   HWND cooperativeWindow = nullptr;
@@ -80,6 +91,12 @@ struct DisplayState {
 DisplayState& State() {
   static DisplayState state;
   return state;
+}
+
+PixelLayout LayoutFor(uint32_t bitsPerPixel) {
+  for (const PixelLayout& l : State().layouts)
+    if (l.bitsPerPixel == bitsPerPixel) return l;
+  return FrameLayout(bitsPerPixel);
 }
 
 // A buffer of `size` zero bytes, from a released chain where there is one:
@@ -122,7 +139,7 @@ class EmulatedPalette final : public IDirectDrawPalette {
 class EmulatedSurface final : public IDirectDrawSurface {
  public:
   EmulatedSurface(std::shared_ptr<Chain> chain, size_t position, uint32_t caps)
-      : chain_(std::move(chain)), position_(position), caps_(caps) {}
+      : chain_(std::move(chain)), position_(position), caps_(caps), copy_(chain_->layout) {}
   ~EmulatedSurface() = default;
 
   uint32_t Release() override {
@@ -160,14 +177,17 @@ class EmulatedSurface final : public IDirectDrawSurface {
       return DDERR_INVALIDPARAMS;
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    CheckGuard();
     Note("Blt fill " + Hex(fx->dwFillColor));
     std::vector<uint8_t>& px = Pixels();
     const size_t bpp = chain_->BytesPerPixel();
+    // The colour is the frame's; the buffer holds the display's layout.
+    const uint32_t fill = copy_.DisplayPixel(fx->dwFillColor);
+    copy_.Filled(fx->dwFillColor);
     // The frame's clear: at large sizes as much memory as the whole frame
     // draws, so it is shared by the threads that draw.
-    FillPixelsShared(SharedPool(), px.data(), px.size() / bpp, static_cast<uint32_t>(bpp),
-                     fx->dwFillColor);
-    Written().Filled(fx->dwFillColor, static_cast<int32_t>(bpp), chain_->All());
+    FillPixelsShared(SharedPool(), px.data(), px.size() / bpp, static_cast<uint32_t>(bpp), fill);
+    Written().Filled(fill, static_cast<int32_t>(bpp), chain_->All());
     return DD_OK;
   }
 
@@ -176,36 +196,49 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (ShouldFail(Call::Lock)) return DDERR_SURFACEBUSY;
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    CheckGuard();
     locked_ = true;
     Written().Locked(chain_->All());
     Note("Lock");
     const Chain& c = *chain_;
+    const auto pitch = static_cast<int32_t>(c.width * c.BytesPerPixel());
+    // Where the buffer holds another layout than the frame's, the frame
+    // draws into a copy in its own, as the Windows layer does it.
+    uint8_t* pixels = Pixels().data();
+    PixelLayout layout = c.layout;
+    if (copy_.Lock(c.width, c.height, pitch, false)) {
+      pixels = copy_.Pixels();
+      layout = FrameLayout(c.bitsPerPixel);
+    }
     desc->dwFlags =
         DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE | DDSD_PIXELFORMAT;
     desc->dwWidth = c.width;
     desc->dwHeight = c.height;
-    desc->lPitch = static_cast<int32_t>(c.width * c.BytesPerPixel());
-    desc->lpSurface = Pixels().data();
+    desc->lPitch = pitch;
+    desc->lpSurface = State().guardUnlocked ? HandOutGuarded(pixels) : pixels;
     desc->ddsCaps.dwCaps = caps_;
     DDPIXELFORMAT& pf = desc->ddpfPixelFormat;
     pf = DDPIXELFORMAT{};
     pf.dwSize = sizeof pf;
     pf.dwRGBBitCount = c.bitsPerPixel;
-    if (c.bitsPerPixel == 16) {
-      pf.dwRBitMask = 0x7C00;
-      pf.dwGBitMask = 0x03E0;
-      pf.dwBBitMask = 0x001F;
-    } else if (c.bitsPerPixel > 16) {
-      pf.dwRBitMask = 0xFF0000;
-      pf.dwGBitMask = 0x00FF00;
-      pf.dwBBitMask = 0x0000FF;
-    }
+    pf.dwRBitMask = layout.red;
+    pf.dwGBitMask = layout.green;
+    pf.dwBBitMask = layout.blue;
     return DD_OK;
   }
 
   HRESULT Unlock(void*) override {
     if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
+    if (guardedTarget_) {
+      // Back where it belongs; the memory handed out keeps a pattern that
+      // any later write through the old address breaks.
+      std::vector<uint8_t>& block = guard_[guardSlot_];
+      std::memcpy(guardedTarget_, block.data(), block.size());
+      std::fill(block.begin(), block.end(), kPoison);
+      guardedTarget_ = nullptr;
+      poisoned_ = true;
+    }
     Note("Unlock");
     return DD_OK;
   }
@@ -217,6 +250,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
       const EmulatedSurface* s = chain_->surfaces[i];
       if (s->locked_ || s->dc_) return DDERR_SURFACEBUSY;
     }
+    for (size_t i = 0; i < chain_->order.size(); ++i) chain_->surfaces[i]->Deliver();
     Rotate(*chain_);
     for (core::detail::WrittenRecord& w : chain_->written) w.Flipped();
     ++State().flips;
@@ -256,6 +290,7 @@ class EmulatedSurface final : public IDirectDrawSurface {
     if (HRESULT hr = Usable(); hr != DD_OK) return hr;
     if (dc_) return DDERR_DCALREADYCREATED;
     if (locked_) return DDERR_SURFACEBUSY;
+    Deliver();  // the text goes on top of what the frame drew
     dc_ = core::detail::OpenSurfaceDc(this);
     *dc = dc_;
     return DD_OK;
@@ -281,6 +316,24 @@ class EmulatedSurface final : public IDirectDrawSurface {
   }
 
   std::vector<uint8_t>& Pixels() { return chain_->buffers[chain_->order[position_]]; }
+  // What the frame drew into its copy goes into the buffer, converted.
+  void Deliver() {
+    CheckGuard();
+    copy_.Deliver(Pixels().data(), static_cast<ptrdiff_t>(chain_->width * chain_->BytesPerPixel()));
+  }
+  void ProgramDrew(const RECT& area) {
+    CheckGuard();
+    copy_.Drew(area.left, area.top, area.right, area.bottom);
+  }
+  // Counts a write made through a lock's address after its Unlock.
+  void CheckGuard() {
+    if (!poisoned_) return;
+    std::vector<uint8_t>& block = guard_[guardSlot_];
+    if (std::all_of(block.begin(), block.end(), [](uint8_t b) { return b == kPoison; })) return;
+    ++State().unlockedWrites;
+    Note("written after Unlock");
+    std::fill(block.begin(), block.end(), kPoison);
+  }
   core::detail::WrittenRecord& Written() { return chain_->written[chain_->order[position_]]; }
   const Chain& chain() const { return *chain_; }
   // Released, and its chain gone with its primary. A device context left
@@ -301,11 +354,26 @@ class EmulatedSurface final : public IDirectDrawSurface {
     return DD_OK;
   }
 
+  // The lock's pixels in memory of their own, at another address each time.
+  uint8_t* HandOutGuarded(uint8_t* pixels) {
+    guardSlot_ ^= 1;
+    poisoned_ = false;
+    std::vector<uint8_t>& block = guard_[guardSlot_];
+    block.assign(pixels, pixels + Pixels().size());
+    guardedTarget_ = pixels;
+    return block.data();
+  }
+
   std::shared_ptr<Chain> chain_;
   size_t position_;
   uint32_t caps_;
   bool locked_ = false;
   HDC dc_ = nullptr;
+  FrameCopy copy_;
+  std::vector<uint8_t> guard_[2];
+  size_t guardSlot_ = 0;
+  uint8_t* guardedTarget_ = nullptr;  // where a guarded lock's pixels go back
+  bool poisoned_ = false;
 };
 
 class EmulatedDirectDraw final : public IDirectDraw {
@@ -355,6 +423,9 @@ class EmulatedDirectDraw final : public IDirectDraw {
     // A copy: the callback may do anything, even change the list.
     const std::vector<Mode> modes = State().modes;
     for (const auto& m : modes) {
+      // What the Windows layer leaves out, so is it here.
+      const PixelLayout layout = LayoutFor(m.bitsPerPixel);
+      if (!FrameCanShow(layout, m.width, m.height)) continue;
       DDSURFACEDESC desc{};
       desc.dwSize = sizeof desc;
       desc.dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
@@ -363,6 +434,9 @@ class EmulatedDirectDraw final : public IDirectDraw {
       desc.lPitch = static_cast<int32_t>(m.width * (m.bitsPerPixel / 8));
       desc.ddpfPixelFormat.dwSize = sizeof desc.ddpfPixelFormat;
       desc.ddpfPixelFormat.dwRGBBitCount = m.bitsPerPixel;
+      desc.ddpfPixelFormat.dwRBitMask = layout.red;
+      desc.ddpfPixelFormat.dwGBitMask = layout.green;
+      desc.ddpfPixelFormat.dwBBitMask = layout.blue;
       if (callback(&desc, context) == DDENUMRET_CANCEL) break;
     }
     return DD_OK;
@@ -415,6 +489,8 @@ class EmulatedDirectDraw final : public IDirectDraw {
     chain->width = m.width;
     chain->height = m.height;
     chain->bitsPerPixel = m.bitsPerPixel;
+    chain->layout = LayoutFor(m.bitsPerPixel);
+    chain->conversion = LayoutConversion(chain->layout);
     const size_t size = size_t{m.width} * m.height * (m.bitsPerPixel / 8);
     for (uint32_t i = 0; i <= backs; ++i) {
       chain->buffers.push_back(TakeBuffer(size));
@@ -483,8 +559,12 @@ Canvas GdiCanvas() {
   Chain& c = *s.primary;
   // GDI paints windows and menus anywhere on it.
   c.written[0].Lost();
-  return {c.buffers[0].data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
-          static_cast<int32_t>(c.BytesPerPixel())};
+  return {c.buffers[0].data(),
+          static_cast<int32_t>(c.width),
+          static_cast<int32_t>(c.height),
+          static_cast<int32_t>(c.BytesPerPixel()),
+          nullptr,
+          c.conversion.None() ? nullptr : &c.conversion};
 }
 
 void ForegroundChanged(bool appActive) {
@@ -505,8 +585,12 @@ Canvas SurfaceCanvas(IDirectDrawSurface* surface) {
   auto* s = static_cast<EmulatedSurface*>(surface);
   if (!s || !s->chain().alive) return {};
   const Chain& c = s->chain();
-  return {s->Pixels().data(), static_cast<int32_t>(c.width), static_cast<int32_t>(c.height),
-          static_cast<int32_t>(c.BytesPerPixel()), &s->Written()};
+  return {s->Pixels().data(),
+          static_cast<int32_t>(c.width),
+          static_cast<int32_t>(c.height),
+          static_cast<int32_t>(c.BytesPerPixel()),
+          &s->Written(),
+          c.conversion.None() ? nullptr : &c.conversion};
 }
 
 }  // namespace plat::core::detail
@@ -536,6 +620,18 @@ KnownPixels FrontWritten() {
   return c && c->alive ? c->written[c->order[0]].Known() : KnownPixels{};
 }
 void SetVideoMemory(uint64_t bytes) { State().videoMemory = bytes; }
+
+void SetPixelLayout(const PixelLayout& layout) {
+  for (PixelLayout& l : State().layouts)
+    if (l.bitsPerPixel == layout.bitsPerPixel) l = layout;
+}
+
+void GuardUnlockedPixels(bool on) { State().guardUnlocked = on; }
+
+uint32_t UnlockedWrites() {
+  for (const auto& s : State().surfaces) s->CheckGuard();
+  return State().unlockedWrites;
+}
 
 std::vector<uint8_t> FrontPixels() {
   DisplayState& s = State();
@@ -594,6 +690,7 @@ HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area) {
   if (!s->chain().alive) return DDERR_SURFACELOST;
   const RECT all = s->chain().All();
   s->Written().ProgramWrote(area ? *area : all, all);
+  s->ProgramDrew(area ? *area : all);
   return DD_OK;
 }
 

@@ -117,7 +117,7 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length) {
   const Canvas c = d->screen ? core::detail::GdiCanvas() : core::detail::SurfaceCanvas(d->surface);
   if (!c.pixels) return 0;
   const font::Target target{c.pixels, c.width, c.height, c.bytesPerPixel};
-  const uint32_t ink = core::detail::PixelFor(d->textColour, c.bytesPerPixel * 8);
+  const uint32_t ink = core::detail::PixelFor(d->textColour, c);
   font::Inked inked;
   const bool drawn = font::DrawText(target, x, y, text, static_cast<size_t>(length), ink, &inked);
   if (c.written)

@@ -14,6 +14,7 @@
 #include "platform/core/menu_layout.h"
 #include "platform/core/written.h"
 #include "platform/ddraw.h"
+#include "platform/frame_copy.h"
 #include "platform/hex.h"
 #include "platform/resource.h"
 #include "platform/winuser.h"
@@ -245,6 +246,8 @@ struct Canvas {
   int32_t height = 0;
   int32_t bytesPerPixel = 0;
   WrittenRecord* written = nullptr;
+  // Pixels in another layout than the frame's (a 5-6-5 display); null if not.
+  const LayoutConversion* layout = nullptr;
 };
 // The surface GDI draws on while the display is exclusive; none otherwise.
 Canvas GdiCanvas();
@@ -260,6 +263,11 @@ PALETTEENTRY DefaultSystemColour(int i);
 // A colour as a pixel of the given depth (8 bits: the nearest entry of the
 // palette on the screen).
 uint32_t PixelFor(COLORREF colour, int32_t bitsPerPixel);
+// The same in the canvas's own layout.
+inline uint32_t PixelFor(COLORREF colour, const Canvas& c) {
+  const uint32_t pixel = PixelFor(colour, c.bytesPerPixel * 8);
+  return c.layout ? c.layout->Pixel(pixel) : pixel;
+}
 
 // ---- Device contexts (gdi.cpp) ----
 // A device context on a surface (IDirectDrawSurface::GetDC), until CloseDc.

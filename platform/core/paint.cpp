@@ -27,10 +27,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 struct Painter {
   Canvas c;
-  int32_t bits;
 
   void Fill(int32_t left, int32_t top, int32_t right, int32_t bottom, COLORREF colour) const {
-    const uint32_t v = PixelFor(colour, bits);
+    const uint32_t v = PixelFor(colour, c);
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, c.width);
@@ -57,7 +56,7 @@ struct Painter {
   }
   void Text(int32_t x, int32_t y, const std::string& text, COLORREF colour) const {
     font::DrawText({c.pixels, c.width, c.height, c.bytesPerPixel}, x, y, text.data(), text.size(),
-                   PixelFor(colour, bits));
+                   PixelFor(colour, c));
   }
   // A label with its mnemonic underlined.
   void Label(int32_t x, int32_t y, const core::MenuText& text, COLORREF colour) const {
@@ -317,7 +316,7 @@ void PaintScreen() {
     ++kept;
   while (layers.size() > kept) PutBackTop(canvas);
   if (!canvas.pixels) return;
-  const Painter p{canvas, canvas.bytesPerPixel * 8};
+  const Painter p{canvas};
   const WindowState& s = Windows();
   const bool dialogOpen = !s.dialogs.empty();
   for (auto& w : s.windows) {

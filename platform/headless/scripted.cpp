@@ -32,6 +32,8 @@ class ScriptedDriver final : public plat::core::Driver {
     stalled_ = false;
     clock_ = 0;
     timePerFlip_ = 0;
+    // No monitor shows the price of checking the program's locks.
+    plat::core::GuardUnlockedPixels(true);
   }
 
   // Nothing comes by itself here: the script is the user, and each of its

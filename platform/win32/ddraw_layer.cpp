@@ -1,18 +1,20 @@
-// DirectDraw as the frame wants it: rows exactly the surface's width apart.
-// The layer hands the frame wrappers of the real display object and surfaces
-// that forward every call. Only when a locked surface's rows are longer than
-// its width (or KELVO_PITCH_COPY is set, to try this path on a device whose
-// rows are not) does Lock hand out a contiguous buffer of our own instead,
-// which stays where it is until the flip; it goes into the real surface row
-// by row before anything else touches the surface's pixels -- the text's
-// device context, a blit, the flip -- so the text lands on top of the faces.
+// DirectDraw as the frame wants it: rows exactly the surface's width apart,
+// pixels in the frame's own layout. The layer hands the frame wrappers of the
+// real display object and surfaces that forward every call. Only when a
+// locked surface's rows are longer than its width, or the display keeps
+// another pixel layout (16 bits as 5-6-5, as today's drivers do), or
+// KELVO_PITCH_COPY is set (to try this path on any device), does Lock hand
+// out a buffer of our own instead (FrameCopy). What the frame drew there goes
+// into the real surface, converted, before anything else touches its pixels
+// -- the text's device context, a blit, the flip -- so the text lands on top
+// of the faces. Colour fills are converted the same way.
 #include <cstdlib>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/ddraw.h"
-#include "platform/row_copy.h"
+#include "platform/frame_copy.h"
 
 namespace plat {
 namespace {
@@ -32,9 +34,22 @@ std::unordered_set<const IDirectDrawSurface*>& LiveSurfaces() {
   return live;
 }
 
+PixelLayout LayoutOf(const DDPIXELFORMAT& pf) {
+  return {pf.dwRGBBitCount, pf.dwRBitMask, pf.dwGBitMask, pf.dwBBitMask};
+}
+
+// Read once a surface is made: after every mode switch.
+PixelLayout LayoutOf(IDirectDrawSurface* real) {
+  DDPIXELFORMAT pf{};
+  pf.dwSize = sizeof pf;
+  return real->GetPixelFormat(&pf) == DD_OK ? LayoutOf(pf) : PixelLayout{};
+}
+
 class Surface final : public IDirectDrawSurface {
  public:
-  explicit Surface(IDirectDrawSurface* real) : real_(real) { LiveSurfaces().insert(this); }
+  explicit Surface(IDirectDrawSurface* real) : real_(real), copy_(LayoutOf(real)) {
+    LiveSurfaces().insert(this);
+  }
   ~Surface() {
     LiveSurfaces().erase(this);
     if (back_) back_->Release();
@@ -51,18 +66,17 @@ class Surface final : public IDirectDrawSurface {
     return ours ? ours->real_ : s;
   }
 
-  // The contiguous picture into the real surface, if drawn since it last went.
+  // What the frame drew into our copy goes into the real surface.
   void Present() {
-    if (!pending_) return;
-    pending_ = false;
+    if (!copy_.Pending()) return;
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     if (real_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return;
-    if (desc.lpSurface && desc.dwWidth == width_ && desc.dwHeight == height_)
-      CopyRowsToPitch(static_cast<uint8_t*>(desc.lpSurface), desc.lPitch, shadow_.data(),
-                      RowBytes(), height_);
+    if (desc.lpSurface && desc.dwWidth == copy_.Width() && desc.dwHeight == copy_.Height())
+      copy_.Deliver(static_cast<uint8_t*>(desc.lpSurface), desc.lPitch);
     real_->Unlock(nullptr);
   }
+  void Drew(const RECT& area) { copy_.Drew(area.left, area.top, area.right, area.bottom); }
 
   // IUnknown
   STDMETHOD(QueryInterface)(REFIID riid, void** out) override {
@@ -82,15 +96,18 @@ class Surface final : public IDirectDrawSurface {
   STDMETHOD(AddOverlayDirtyRect)(LPRECT rect) override { return real_->AddOverlayDirtyRect(rect); }
   STDMETHOD(Blt)
   (LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) override {
-    const bool wholeFill = !dest && !source && (flags & DDBLT_COLORFILL) && fx;
+    const bool fill = (flags & DDBLT_COLORFILL) && fx;
+    const bool wholeFill = fill && !dest && !source;
     if (!wholeFill) Present();
     if (Surface* from = Ours(source)) from->Present();
-    const HRESULT hr = real_->Blt(dest, Unwrap(source), sourceRect, flags, fx);
-    if (hr == DD_OK && wholeFill && !shadow_.empty()) {
-      FillPixels(shadow_.data(), static_cast<size_t>(width_) * height_, bitsPerPixel_ / 8,
-                 fx->dwFillColor);
-      pending_ = false;  // the real surface holds the same now
+    // The colour is the frame's; the device takes it in its own layout.
+    DDBLTFX deviceFx{};
+    if (fill) {
+      deviceFx = *fx;
+      deviceFx.dwFillColor = copy_.DisplayPixel(fx->dwFillColor);
     }
+    const HRESULT hr = real_->Blt(dest, Unwrap(source), sourceRect, flags, fill ? &deviceFx : fx);
+    if (hr == DD_OK && wholeFill) copy_.Filled(fx->dwFillColor);
     return hr;
   }
   STDMETHOD(BltBatch)(LPDDBLTBATCH batch, DWORD count, DWORD flags) override {
@@ -171,23 +188,18 @@ class Surface final : public IDirectDrawSurface {
     Present();
     const HRESULT hr = real_->Lock(rect, desc, flags, event);
     if (hr != DD_OK || rect || !desc) return hr;
-    const DWORD bits = desc->ddpfPixelFormat.dwRGBBitCount;
-    const bool wholeBytes = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    if (!wholeBytes ||
-        (desc->lPitch == static_cast<LONG>(desc->dwWidth * (bits / 8)) && !CopyForced())) {
-      shadow_.clear();
-      return hr;
-    }
+    const PixelLayout device = LayoutOf(desc->ddpfPixelFormat);
+    if (!SameLayout(device, copy_.Display())) copy_ = FrameCopy(device);
+    if (!copy_.Lock(desc->dwWidth, desc->dwHeight, desc->lPitch, CopyForced())) return hr;
     real_->Unlock(nullptr);
-    width_ = desc->dwWidth;
-    height_ = desc->dwHeight;
-    bitsPerPixel_ = bits;
-    // Same size, same place: the frame keeps the address until the flip.
-    shadow_.resize(RowBytes() * height_);
-    desc->lpSurface = shadow_.data();
-    desc->lPitch = static_cast<LONG>(RowBytes());
+    // Same size, same place, from lock to lock.
+    desc->lpSurface = copy_.Pixels();
+    desc->lPitch = static_cast<LONG>(copy_.Pitch());
+    const PixelLayout frame = FrameLayout(device.bitsPerPixel);
+    desc->ddpfPixelFormat.dwRBitMask = frame.red;
+    desc->ddpfPixelFormat.dwGBitMask = frame.green;
+    desc->ddpfPixelFormat.dwBBitMask = frame.blue;
     shadowLocked_ = true;
-    pending_ = true;
     return DD_OK;
   }
   STDMETHOD(ReleaseDC)(HDC dc) override { return real_->ReleaseDC(dc); }
@@ -199,7 +211,7 @@ class Surface final : public IDirectDrawSurface {
   STDMETHOD(SetOverlayPosition)(LONG x, LONG y) override { return real_->SetOverlayPosition(x, y); }
   STDMETHOD(SetPalette)(LPDIRECTDRAWPALETTE palette) override { return real_->SetPalette(palette); }
   STDMETHOD(Unlock)(LPVOID data) override {
-    if (shadowLocked_ && (!data || data == shadow_.data())) {
+    if (shadowLocked_ && (!data || data == copy_.Pixels())) {
       shadowLocked_ = false;
       return DD_OK;  // the device's own lock ended in Lock
     }
@@ -218,16 +230,26 @@ class Surface final : public IDirectDrawSurface {
   }
 
  private:
-  size_t RowBytes() const { return static_cast<size_t>(width_) * (bitsPerPixel_ / 8); }
-
   IDirectDrawSurface* real_;
   ULONG count_ = 1;
   Surface* back_ = nullptr;
-  // Our own picture, when the device's rows are longer than the width.
-  std::vector<uint8_t> shadow_;
-  DWORD width_ = 0, height_ = 0, bitsPerPixel_ = 0;
-  bool shadowLocked_ = false;
-  bool pending_ = false;  // drawn into since it last went to the device
+  FrameCopy copy_;
+  bool shadowLocked_ = false;  // the frame's lock is on our copy
+};
+
+struct Offer {
+  LPDDENUMMODESCALLBACK callback;
+  LPVOID context;
+  static HRESULT WINAPI Each(LPDDSURFACEDESC mode, LPVOID context) {
+    const auto* offer = static_cast<const Offer*>(context);
+    // A driver that names no masks is judged at the lock instead.
+    if (mode && (mode->ddpfPixelFormat.dwFlags & DDPF_RGB) &&
+        (mode->ddpfPixelFormat.dwRBitMask | mode->ddpfPixelFormat.dwGBitMask |
+         mode->ddpfPixelFormat.dwBBitMask) &&
+        !FrameCanShow(LayoutOf(mode->ddpfPixelFormat), mode->dwWidth, mode->dwHeight))
+      return DDENUMRET_OK;
+    return offer->callback(mode, offer->context);
+  }
 };
 
 class Display final : public IDirectDraw {
@@ -274,9 +296,13 @@ class Display final : public IDirectDraw {
     *out = new Surface(real);
     return DD_OK;
   }
+  // Modes whose pixel layout the frame's pixels cannot be converted to are
+  // left out, each named on standard error.
   STDMETHOD(EnumDisplayModes)
   (DWORD flags, LPDDSURFACEDESC desc, LPVOID context, LPDDENUMMODESCALLBACK callback) override {
-    return real_->EnumDisplayModes(flags, desc, context, callback);
+    if (!callback) return real_->EnumDisplayModes(flags, desc, context, callback);
+    Offer offer{callback, context};
+    return real_->EnumDisplayModes(flags, desc, &offer, &Offer::Each);
   }
   STDMETHOD(EnumSurfaces)
   (DWORD flags, LPDDSURFACEDESC desc, LPVOID context, LPDDENUMSURFACESCALLBACK callback) override {
@@ -329,8 +355,11 @@ HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** out, IUnknown* outer) {
   return DD_OK;
 }
 
-HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT*) {
-  return surface ? DD_OK : DDERR_INVALIDPARAMS;
+// Where the frame drew since the last fill: all that needs converting.
+HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area) {
+  if (!surface) return DDERR_INVALIDPARAMS;
+  if (Surface* ours = Surface::Ours(surface); ours && area) ours->Drew(*area);
+  return DD_OK;
 }
 
 }  // namespace plat

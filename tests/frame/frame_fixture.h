@@ -95,6 +95,7 @@ class FrameTest : public ::testing::Test {
     headless::SetIdleLimit(2000);
   }
   void TearDown() override {
+    EXPECT_EQ(headless::UnlockedWrites(), 0u) << "written through a lock's address after Unlock";
     headless::Reset();
     ResetFrameState();
     theApp = nullptr;

@@ -132,6 +132,25 @@ TEST(FrameRate, ExactlyOneSecondIsNotEnoughAndTheClockMayWrap) {
 
 // The text's pixels at every depth: white ink where the glyphs are, the
 // background untouched elsewhere, all inside the text's cell.
+// The back buffer's bytes are the program's only under a lock.
+void FillBackBuffer(uint8_t value, size_t bytes) {
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  ASSERT_EQ(backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  std::memset(desc.lpSurface, value, bytes);
+  backBuffer->Unlock(nullptr);
+}
+
+std::vector<uint8_t> BackBufferBytes(size_t bytes) {
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  if (backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return {};
+  const auto* p = static_cast<const uint8_t*>(desc.lpSurface);
+  std::vector<uint8_t> out(p, p + bytes);
+  backBuffer->Unlock(nullptr);
+  return out;
+}
+
 TEST_F(FrameTest, DrawStringPutsWhiteGlyphsOnTheBackgroundInEveryDepth) {
   StartUp();
   const uint32_t depths[] = {8, 16, 24, 32};
@@ -140,13 +159,11 @@ TEST_F(FrameTest, DrawStringPutsWhiteGlyphsOnTheBackgroundInEveryDepth) {
   for (int d = 0; d < 4; ++d) {
     ASSERT_EQ(app.SetMode(320, 200, static_cast<int32_t>(depths[d])), 1);
     const size_t bpp = depths[d] / 8;
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    ASSERT_EQ(backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    auto* px = static_cast<uint8_t*>(desc.lpSurface);
-    backBuffer->Unlock(nullptr);
-    std::memset(px, 0x21, 320 * 200 * bpp);
+    FillBackBuffer(0x21, 320 * 200 * bpp);
     app.DrawString(5, 10, "37 FPS");
+    const std::vector<uint8_t> bytes = BackBufferBytes(320 * 200 * bpp);
+    ASSERT_EQ(bytes.size(), 320 * 200 * bpp);
+    const uint8_t* px = bytes.data();
     size_t ink = 0, touchedOutside = 0;
     const int32_t width = font::TextWidth("37 FPS", 6);
     for (int y = 0; y < 200; ++y)
@@ -170,24 +187,19 @@ TEST_F(FrameTest, DrawStringPutsWhiteGlyphsOnTheBackgroundInEveryDepth) {
 
 TEST_F(FrameTest, TextIsClippedAtEveryEdgeAndSkippedWithoutADc) {
   StartUp();
-  DDSURFACEDESC desc{};
-  desc.dwSize = sizeof desc;
-  ASSERT_EQ(backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-  auto* px = static_cast<uint8_t*>(desc.lpSurface);
-  backBuffer->Unlock(nullptr);
-  std::memset(px, 0, 640 * 480);
+  FillBackBuffer(0, 640 * 480);
   app.DrawString(-7, -5, "Clipped text");
   app.DrawString(630, 470, "Clipped text");
   app.DrawString(INT32_MIN, INT32_MAX, "far away");
   app.DrawString(0, 0, nullptr);
-  size_t ink = 0;
-  for (int i = 0; i < 640 * 480; ++i) ink += px[i] == 255;
-  EXPECT_GT(ink, 0u);
+  const std::vector<uint8_t> drawn = BackBufferBytes(640 * 480);
+  EXPECT_GT(std::count(drawn.begin(), drawn.end(), uint8_t{255}), 0);
 
-  std::memset(px, 0, 640 * 480);
+  FillBackBuffer(0, 640 * 480);
   headless::Fail(Call::SurfaceGetDC);
   app.DrawString(10, 10, "not drawn");
-  EXPECT_TRUE(std::all_of(px, px + 640 * 480, [](uint8_t c) { return c == 0; }));
+  const std::vector<uint8_t> blank = BackBufferBytes(640 * 480);
+  EXPECT_EQ(std::count(blank.begin(), blank.end(), uint8_t{0}), 640 * 480);
 }
 
 }  // namespace
