@@ -3,7 +3,7 @@
 # Usage: scripts/setup-deps.sh [--desktop] [--windows] [--format]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libpng-dev libfreetype-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libstb-dev libfreetype-dev fonts-dejavu-core)
 windows=0
 for option in "$@"; do
   case "$option" in

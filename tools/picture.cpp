@@ -1,14 +1,11 @@
 #include "tools/picture.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 
 #include "tools/files.h"
+#include "tools/png_read.h"
 
 namespace {
 
@@ -35,69 +32,7 @@ bool SizeFits(uint64_t width, uint64_t height, std::string* error) {
 }
 
 // ---------------------------------------------------------------------------
-// PNG, through libpng. libpng reports errors by a jump out of its calls, so
-// the calls sit in functions free of C++ objects with destructors.
-
-struct PngSource {
-  const uint8_t* data;
-  size_t size;
-  size_t at;
-  char message[200];
-  png_structp png;
-  png_infop info;
-};
-
-void OnPngError(png_structp png, png_const_charp message) {
-  auto* source = static_cast<PngSource*>(png_get_error_ptr(png));
-  std::snprintf(source->message, sizeof source->message, "%s", message);
-  png_longjmp(png, 1);
-}
-
-void OnPngWarning(png_structp, png_const_charp) {}
-
-void OnPngRead(png_structp png, png_bytep out, size_t count) {
-  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-  if (count > source->size - source->at) png_error(png, "the file ends early");
-  std::memcpy(out, source->data + source->at, count);
-  source->at += count;
-}
-
-// Reads the header and asks for 8-bit RGBA rows whatever the file holds.
-bool PngBegin(PngSource* s, png_uint_32* width, png_uint_32* height) {
-  s->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, s, OnPngError, OnPngWarning);
-  if (s->png == nullptr) return false;
-  s->info = png_create_info_struct(s->png);
-  if (s->info == nullptr) return false;
-  if (setjmp(png_jmpbuf(s->png))) return false;
-  png_set_read_fn(s->png, s, OnPngRead);
-  png_set_user_limits(s->png, 0x7FFFFFFF, 0x7FFFFFFF);  // sizes are judged by the caller
-  png_read_info(s->png, s->info);
-  int depth = 0, colourType = 0;
-  png_get_IHDR(s->png, s->info, width, height, &depth, &colourType, nullptr, nullptr, nullptr);
-  png_set_expand(s->png);  // palette to RGB, grey to 8 bits, tRNS to alpha
-  png_set_scale_16(s->png);
-  png_set_gray_to_rgb(s->png);
-  if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !png_get_valid(s->png, s->info, PNG_INFO_tRNS))
-    png_set_add_alpha(s->png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(s->png);
-  png_read_update_info(s->png, s->info);
-  if (png_get_rowbytes(s->png, s->info) != static_cast<size_t>(*width) * 4)
-    png_error(s->png, "unexpected row layout");
-  return true;
-}
-
-bool PngRows(PngSource* s, png_bytep* rows) {
-  if (setjmp(png_jmpbuf(s->png))) return false;
-  png_read_image(s->png, rows);
-  return true;
-}
-
-struct PngCleanup {
-  PngSource* source;
-  ~PngCleanup() {
-    if (source->png != nullptr) png_destroy_read_struct(&source->png, &source->info, nullptr);
-  }
-};
+// PNG.
 
 uint32_t Be32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
@@ -105,28 +40,16 @@ uint32_t Be32(const uint8_t* p) {
 }
 
 bool DecodePng(const uint8_t* data, size_t size, Picture* picture, std::string* error) {
-  // The size comes first in the file: judged before libpng reads on, so that
+  // The size comes first in the file: judged before the rest is read, so that
   // an absurd one is named as such even when the rest is missing.
   if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
     if (!SizeFits(Be32(data + 16), Be32(data + 20), error)) return false;
   }
-  PngSource source{data, size, 0, {}, nullptr, nullptr};
-  const PngCleanup cleanup{&source};
-  png_uint_32 width = 0, height = 0;
-  if (!PngBegin(&source, &width, &height)) {
-    *error = source.message[0] != 0 ? "not a readable PNG: " + std::string(source.message)
-                                    : "out of memory";
-    return false;
-  }
-  if (!SizeFits(width, height, error)) return false;
-  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-  std::vector<png_bytep> rows(height);
-  for (png_uint_32 y = 0; y < height; ++y)
-    rows[y] = pixels.data() + static_cast<size_t>(y) * width * 4;
-  if (!PngRows(&source, rows.data())) {
-    *error = "a damaged PNG: " + std::string(source.message);
-    return false;
-  }
+  int width = 0, height = 0;
+  if (!PngSize(data, size, &width, &height, error)) return false;
+  if (!SizeFits(static_cast<uint64_t>(width), static_cast<uint64_t>(height), error)) return false;
+  std::vector<uint8_t> pixels;
+  if (!DecodePngRgba(data, size, &pixels, error)) return false;
   // Laid over black, in place: RGBA in, RGB out.
   const size_t count = static_cast<size_t>(width) * height;
   for (size_t i = 0; i < count; ++i) {

@@ -1,30 +1,31 @@
-// The PNG writer, read back through libpng.
+// The PNG writer, read back through the picture reader.
 #include "tools/png_write.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
+#include "tools/picture.h"
 
 namespace {
 
 using testing_support::ScratchDir;
 
-// Decodes an 8-bit RGB file; empty on any failure.
+// Decodes a file; empty on any failure.
 std::vector<uint8_t> ReadRgb(const std::string& path, int* width, int* height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-  image.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-  *width = static_cast<int>(image.width);
-  *height = static_cast<int>(image.height);
-  return pixels;
+  Picture picture;
+  std::string error;
+  if (!ReadPicture(path, &picture, &error)) {
+    ADD_FAILURE() << error;
+    return {};
+  }
+  *width = picture.width;
+  *height = picture.height;
+  return picture.rgb;
 }
 
 TEST(WritePng, PixelsSurviveTheRoundTrip) {
@@ -39,6 +40,16 @@ TEST(WritePng, PixelsSurviveTheRoundTrip) {
   EXPECT_EQ(ReadRgb(dir.File("a.png"), &w, &h), rgb);
   EXPECT_EQ(w, width);
   EXPECT_EQ(h, height);
+
+  // Larger, smooth in places and noisy in others: each row filtered its own way.
+  const int wide = 257, tall = 129;
+  std::vector<uint8_t> big(wide * tall * 3);
+  for (size_t i = 0; i < big.size(); ++i)
+    big[i] = static_cast<uint8_t>(i / 3 % wide < 128 ? i / 700 : i * 2654435761u >> 24);
+  ASSERT_TRUE(WritePng(dir.File("b.png").c_str(), wide, tall, big.data(), &error)) << error;
+  EXPECT_EQ(ReadRgb(dir.File("b.png"), &w, &h), big);
+  EXPECT_EQ(w, wide);
+  EXPECT_EQ(h, tall);
 }
 
 TEST(WritePng, ReportsFailures) {
@@ -53,6 +64,10 @@ TEST(WritePng, ReportsFailures) {
   EXPECT_FALSE(WritePng(dir.File("c.png").c_str(), 1, -4, pixel, nullptr));
   EXPECT_FALSE(WritePng(dir.File("d.png").c_str(), 1, 1, nullptr, nullptr));
   EXPECT_FALSE(WritePng(nullptr, 1, 1, pixel, nullptr));
+  // Too large for the writer: refused before a file is made or a pixel read.
+  EXPECT_FALSE(WritePng(dir.File("e.png").c_str(), 100000, 100000, pixel, &error));
+  EXPECT_NE(error.find("100000 x 100000"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("e.png")));
 }
 
 }  // namespace
