@@ -2,9 +2,6 @@
 // program draws them into its back buffer, and writes them as raw back
 // buffers or PNG pictures. No window, no display: the scene and the
 // rasteriser alone, and the font for the frame-rate text.
-//
-// Builds without libpng or FreeType (the Windows one) leave out the PNG
-// pictures and the text; their raw frames are the same bytes as everywhere.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,27 +11,23 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/font.h"
 #include "platform/threads.h"
 #include "scene/cube_model.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
 #include "tools/files.h"
-#if KELVO_RENDER_TEXT
-#include "platform/font.h"
-#endif
-#if KELVO_RENDER_PNG
 #include "tools/frame_image.h"
 #include "tools/png_write.h"
-#endif
 
 namespace {
 
-#if KELVO_RENDER_PNG
 constexpr const char* kUsage =
     "usage: kelvo-render [OPTIONS] --png FILE | --raw FILE | --out-dir DIR | --sheet FILE\n"
     "Draws frames of the spinning cube without a window, into a back buffer cleared to 0.\n"
-    "  --assets DIR       read the data files from DIR (default: the build's data folder)\n"
+    "  --assets DIR       read the data files from DIR (default: " KELVO_DATA_DIR
+    ")\n"
     "  --mode WxHxBPP,... display modes: sides 1-4095, depth 8, 16, 24 or 32\n"
     "                     (default 640x480x8)\n"
     "  --shading S,...    shading modes 0-5: none, flat, Gouraud, Phong, transparency,\n"
@@ -56,34 +49,6 @@ constexpr const char* kUsage =
     "An existing file is replaced only once its new content is complete; a device or a\n"
     "FIFO (/dev/stdout, a named pipe) is written straight into.\n"
     "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
-#else
-constexpr const char* kUsage =
-    "usage: kelvo-render [OPTIONS] --raw FILE | --out-dir DIR\n"
-    "Draws frames of the spinning cube without a window, into a back buffer cleared to 0,\n"
-    "and writes the back buffers byte for byte.\n"
-    "  --assets DIR       read the data files from DIR (default: the folder data in the\n"
-    "                     current folder)\n"
-    "  --mode WxHxBPP,... display modes: sides 1-4095, depth 8, 16, 24 or 32\n"
-    "                     (default 640x480x8)\n"
-    "  --shading S,...    shading modes 0-5: none, flat, Gouraud, Phong, transparency,\n"
-    "                     inclined (default 0)\n"
-    "  --frame K,...      frame K, after K steps of turning; 0 is the start (default 0)\n"
-    "  --frames N         N frames from each K on, written into --out-dir (default 1)\n"
-    "  --no-text          leave out the frame-rate text (always left out here)\n"
-    "  --threads N        draw with N threads, 1-64 (default: KELVO_THREADS, else every\n"
-    "                     core); the frames are the same for any count\n"
-    "  --raw FILE         frame K's back buffer, byte for byte\n"
-    "  --out-dir DIR      every frame into DIR (DIR is created) as frame_NNNNN.raw; with\n"
-    "                     several modes or shading modes as WxHxBPP_sS_frame_NNNNN.raw\n"
-    "  --format raw       what --out-dir holds: back buffers byte for byte (the only kind)\n"
-    "  -h, --help         this text\n"
-    "This build has no PNG pictures (--png, --sheet, --format png) and draws no frame-rate\n"
-    "text: it has neither libpng nor the font. Its raw frames are the bytes every build\n"
-    "writes for the same mode, shading mode and frame with --no-text.\n"
-    "--raw takes one mode, shading mode and K; lists go with --out-dir.\n"
-    "An existing file is replaced only once its new content is complete.\n"
-    "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
-#endif
 
 struct Mode {
   int width, height, bpp;
@@ -173,31 +138,18 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
   for (const char* flag : {"--assets", "--png", "--raw", "--out-dir", "--sheet"}) {
     if (args.Has(flag) && args.Value(flag).empty()) return std::string("empty name after ") + flag;
   }
-#if !KELVO_RENDER_PNG
-  for (const char* flag : {"--png", "--sheet"}) {
-    if (args.Has(flag)) return std::string(flag) + ": this build writes no PNG pictures";
-  }
-  o->rawFrames = true;
-#endif
   if (args.Has("--format")) {
     const std::string_view format = args.Value("--format");
     if (format == "raw") {
       o->rawFrames = true;
     } else if (format == "png") {
-#if !KELVO_RENDER_PNG
-      return "--format png: this build writes no PNG pictures";
-#endif
       o->rawFrames = false;
     } else {
       return "bad --format '" + std::string(format) + "' (png or raw)";
     }
   }
   if (o->png.empty() && o->raw.empty() && o->outDir.empty() && o->sheet.empty())
-#if KELVO_RENDER_PNG
     return "nothing to write: give --png, --raw, --out-dir or --sheet";
-#else
-    return "nothing to write: give --raw or --out-dir";
-#endif
   if (o->frames > 1 && o->outDir.empty()) return "--frames needs --out-dir";
   if (args.Has("--format") && o->outDir.empty()) return "--format needs --out-dir";
   const bool several = o->modes.size() > 1 || o->shadings.size() > 1 || o->starts.size() > 1;
@@ -213,7 +165,6 @@ std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
 // The frame-rate text as the program's frame draws it on its back buffer:
 // white, on a transparent background. A run without a clock shows "0 FPS".
 void DrawText(std::vector<uint8_t>& frame, const Mode& mode) {
-#if KELVO_RENDER_TEXT
   char text[256];
   FrameRateText(0, text, sizeof text);
   // White as the display stores it; at 8 bits the palette's entry 255, which
@@ -221,10 +172,6 @@ void DrawText(std::vector<uint8_t>& frame, const Mode& mode) {
   const uint32_t white = mode.bpp == 8 ? 255u : mode.bpp == 16 ? 0x7FFFu : 0xFFFFFFu;
   const plat::font::Target target{frame.data(), mode.width, mode.height, mode.bpp / 8};
   plat::font::DrawText(target, kFrameRateX, kFrameRateY, text, std::strlen(text), white);
-#else
-  (void)frame;
-  (void)mode;
-#endif
 }
 
 class Renderer {
@@ -275,7 +222,6 @@ bool WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes, std::s
   return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
-#if KELVO_RENDER_PNG
 bool WriteFramePng(const std::string& path, const std::vector<uint8_t>& frame, const Mode& mode,
                    std::string* error) {
   const std::vector<uint8_t> rgb =
@@ -309,7 +255,6 @@ bool WriteSheet(Renderer& renderer, const Options& o, std::string* error) {
   }
   return WritePng(o.sheet.c_str(), sheetWidth, sheetHeight, sheet.data(), error);
 }
-#endif
 
 // DIR/frame_NNNNN.EXT, or with lists DIR/WxHxBPP_sS_frame_NNNNN.EXT.
 std::string FramePath(const Options& o, const Mode& mode, int shading, long frame) {
@@ -327,13 +272,7 @@ std::string FramePath(const Options& o, const Mode& mode, int shading, long fram
 bool WriteFrame(const std::string& path, const std::vector<uint8_t>& frame, const Mode& mode,
                 bool raw, std::string* error) {
   if (raw) return WriteRaw(path, frame, error);
-#if KELVO_RENDER_PNG
   return WriteFramePng(path, frame, mode, error);
-#else
-  (void)mode;
-  *error = "cannot write " + path + ": this build writes no PNG pictures";
-  return false;
-#endif
 }
 
 int Run(const Options& o) {
@@ -344,12 +283,10 @@ int Run(const Options& o) {
   Renderer renderer;
   std::string error;
   if (!renderer.Start(o, &error)) return Fail(error);
-#if KELVO_RENDER_PNG
   if (!o.sheet.empty()) {
     if (!WriteSheet(renderer, o, &error)) return Fail(error);
     if (o.png.empty() && o.raw.empty() && o.outDir.empty()) return 0;
   }
-#endif
   bool folderMade = false;
   for (const Mode& mode : o.modes) {
     if (!renderer.SetMode(mode, &error)) return Fail(error);
