@@ -1,19 +1,11 @@
 # kelvo-cube.exe on Windows' own USER32, GDI32, WINMM, DirectDraw and
 # DirectInput, cross-built with mingw-w64 (presets win32 and win64). The frame,
-# scene and rasteriser are the sources the Linux build uses; nothing of the
-# emulated window system or SDL2 is built. The data files, the resource script
-# and the font's glyphs come from a native build of our own tools beside this
-# one, since this build cannot run what it makes.
+# scene and rasteriser are the sources the Linux build uses; the emulated
+# window system is built only for the test suites, SDL2 never. The data files,
+# the resource script and the font's glyphs come from a native build of our
+# own tools beside this one, since this build cannot run what it makes.
 enable_language(RC)
 include(ExternalProject)
-
-# The worker threads the drawing shares.
-add_library(kelvo_threads STATIC ${PROJECT_SOURCE_DIR}/platform/threads.cpp)
-kelvo_target(kelvo_threads USES platform/threads.h platform/row_copy.h)
-
-# The frame's own copy of a surface of another layout or pitch: the layer's.
-add_library(kelvo_frame_copy STATIC ${PROJECT_SOURCE_DIR}/platform/frame_copy.cpp)
-kelvo_target(kelvo_frame_copy USES platform/frame_copy.h platform/row_copy.h)
 
 add_subdirectory(app)
 add_subdirectory(scene)
@@ -42,9 +34,9 @@ ExternalProject_Add(kelvo_host_tools
   BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC} ${KELVO_HOST_GEN_GLYPHS}
                    ${KELVO_HOST_RENDER})
 
-# The one font, the same glyphs as the Linux build draws.
-include(${PROJECT_SOURCE_DIR}/cmake/font.cmake)
-kelvo_font_library(${KELVO_HOST_GEN_GLYPHS} ${KELVO_HOST_GEN_GLYPHS} kelvo_host_tools)
+# The worker threads, the frame's copy, the one font (the same glyphs as the
+# Linux build draws) and, for the test suites, the emulated window system.
+add_subdirectory(platform)
 
 set(KELVO_PROGRAM_DATA CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP)
 list(TRANSFORM KELVO_PROGRAM_DATA PREPEND ${KELVO_DATA_DIR}/)
@@ -117,4 +109,27 @@ add_custom_target(zip DEPENDS ${KELVO_ZIP})
 if(KELVO_BUILD_TESTS)
   enable_testing()
   include(${PROJECT_SOURCE_DIR}/tests/e2e/wine.cmake)
+
+  # The unit suites run under Wine on the emulated window system: the frame
+  # and the scene are built a second time for it, as kelvo_frame_emulated and
+  # kelvo_scene_emulated, which tests/ links instead.
+  add_subdirectory(res)
+  target_link_libraries(kelvo_res PUBLIC kelvo_emulated)
+  foreach(library kelvo_frame kelvo_scene)
+    get_target_property(sources ${library} SOURCES)
+    get_target_property(folder ${library} SOURCE_DIR)
+    list(TRANSFORM sources PREPEND ${folder}/)
+    add_library(${library}_emulated STATIC ${sources})
+    foreach(property INCLUDE_DIRECTORIES COMPILE_OPTIONS)
+      set_property(TARGET ${library}_emulated PROPERTY ${property}
+                   $<TARGET_PROPERTY:${library},${property}>)
+    endforeach()
+    get_target_property(links ${library} LINK_LIBRARIES)
+    if(NOT links)
+      set(links)
+    endif()
+    list(TRANSFORM links REPLACE "^(kelvo_frame|kelvo_scene)$" "\\1_emulated")
+    target_link_libraries(${library}_emulated PUBLIC ${links} kelvo_emulated)
+  endforeach()
+  add_subdirectory(tests)
 endif()

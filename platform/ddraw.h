@@ -3,7 +3,7 @@
 // surface for text. Each backend implements these; the frame sees nothing else.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(KELVO_EMULATED_PLATFORM)
 #include "platform/win32/sdk.h"
 #else
 #include <cstdint>
@@ -153,4 +153,4 @@ HRESULT NoteDrawnArea(IDirectDrawSurface* surface, const RECT* area);
 
 }  // namespace plat
 
-#endif  // _WIN32
+#endif  // _WIN32 && !KELVO_EMULATED_PLATFORM

@@ -3,7 +3,7 @@
 // Each backend implements DirectInputCreateA and defines c_dfDIKeyboard.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(KELVO_EMULATED_PLATFORM)
 #include "platform/win32/sdk.h"
 #else
 #include <cstdint>
@@ -233,4 +233,4 @@ enum : uint8_t {
 
 }  // namespace plat
 
-#endif  // _WIN32
+#endif  // _WIN32 && !KELVO_EMULATED_PLATFORM

@@ -2,7 +2,7 @@
 // palette, and white text with a transparent background on a surface's DC.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(KELVO_EMULATED_PLATFORM)
 #include "platform/win32/sdk.h"
 #else
 #include <cstdint>
@@ -51,4 +51,4 @@ BOOL TextOutA(HDC dc, int32_t x, int32_t y, const char* text, int32_t length);
 
 }  // namespace plat
 
-#endif  // _WIN32
+#endif  // _WIN32 && !KELVO_EMULATED_PLATFORM

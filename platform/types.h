@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(KELVO_EMULATED_PLATFORM)
 #include "platform/win32/sdk.h"
 #else
 
@@ -74,7 +74,7 @@ constexpr UINT WM_USER = 0x0400;
 
 }  // namespace plat
 
-#endif  // _WIN32
+#endif  // _WIN32 && !KELVO_EMULATED_PLATFORM
 
 namespace plat {
 

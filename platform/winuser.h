@@ -4,7 +4,7 @@
 // implements these free functions; an executable links exactly one backend.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(KELVO_EMULATED_PLATFORM)
 #include "platform/types.h"  // the SDK, and the words of message parameters
 #else
 #include <cstdint>
@@ -267,4 +267,4 @@ uint32_t timeGetTime();
 
 }  // namespace plat
 
-#endif  // _WIN32
+#endif  // _WIN32 && !KELVO_EMULATED_PLATFORM

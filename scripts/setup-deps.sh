@@ -8,13 +8,15 @@ windows=0
 for option in "$@"; do
   case "$option" in
     --desktop)
-      # The desktop program, and its end-to-end test (python3 runs it).
-      packages+=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3)
+      # The desktop program, and its end-to-end test (python3 runs it, Pillow
+      # reads the screen).
+      packages+=(libsdl2-dev xvfb xdotool x11-utils imagemagick python3 python3-pil)
       ;;
     --windows)
-      # kelvo-cube.exe cross-built with mingw-w64, and its test under Wine.
-      packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-apps
-                 x11-utils python3)
+      # kelvo-cube.exe cross-built with mingw-w64, and its tests under Wine (the
+      # unit suites built with GoogleTest's sources).
+      packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine64 xvfb xdotool
+                 x11-utils python3 python3-pil)
       windows=1
       ;;
     --format)

@@ -1,9 +1,17 @@
 // The glyphs built into the programs against FreeType's own rendering of the
 // font file, for every Windows-1252 byte: a stale table or a wrong generator
 // shows here. Native builds only, where FreeType and the font are.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+
+TEST(FontFile, EveryGlyphIsFreeTypesMonochromeRendering) {
+  GTEST_SKIP() << "FreeType and the font file are the build machine's (the native suite compares)";
+}
+
+#else
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <cstdint>
@@ -81,3 +89,5 @@ TEST_F(FontFile, EveryGlyphIsFreeTypesMonochromeRendering) {
 }
 
 }  // namespace
+
+#endif  // _WIN32

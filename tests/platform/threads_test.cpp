@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/row_copy.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -95,14 +96,14 @@ TEST(ThreadCount, OnlyWholeCountsInRangeAreTaken) {
 }
 
 TEST(ThreadCount, TheEnvironmentSetsItAndABadValueFallsBackToTheCores) {
-  ASSERT_EQ(setenv("KELVO_THREADS", "3", 1), 0);
+  testing_support::SetEnvironment("KELVO_THREADS", "3");
   EXPECT_EQ(plat::ThreadsFromEnvironment("test"), 3);
-  ASSERT_EQ(setenv("KELVO_THREADS", "many", 1), 0);
+  testing_support::SetEnvironment("KELVO_THREADS", "many");
   testing::internal::CaptureStderr();
   EXPECT_EQ(plat::ThreadsFromEnvironment("test"), plat::MachineThreads());
   EXPECT_NE(testing::internal::GetCapturedStderr().find("test: warning: KELVO_THREADS='many'"),
             std::string::npos);
-  ASSERT_EQ(unsetenv("KELVO_THREADS"), 0);
+  testing_support::SetEnvironment("KELVO_THREADS", nullptr);
   EXPECT_EQ(plat::ThreadsFromEnvironment("test"), plat::MachineThreads());
 }
 

@@ -303,8 +303,13 @@ class FifoWatchdog {
   std::atomic<bool> fired_{false};
   std::thread thread_;
 };
+#endif
 
 TEST(DataFileKinds, OnlyRegularFilesAreReadAndNothingBlocks) {
+#if !defined(__unix__) && !defined(__APPLE__)
+  GTEST_SKIP() << "no FIFOs, sockets or device links in this system's folders "
+                  "(ADirectoryInPlaceOfADataFileStopsTheStartWithItsName runs)";
+#else
   ScratchDir dir;
   CopyAllData(dir);
   const std::string at = dir.path() + "/";
@@ -353,6 +358,7 @@ TEST(DataFileKinds, OnlyRegularFilesAreReadAndNothingBlocks) {
             at + "T2.BMP: " + std::make_error_code(std::errc::no_such_file_or_directory).message());
   SetAssetDirectory("");
   FreeSceneMemory();
+#endif
 }
 
 TEST_F(CubeAppStart, ADirectoryInPlaceOfADataFileStopsTheStartWithItsName) {
@@ -367,7 +373,5 @@ TEST_F(CubeAppStart, ADirectoryInPlaceOfADataFileStopsTheStartWithItsName) {
   EXPECT_EQ(std::string(app.initError), dir.path() + "/T5.BMP: is a directory");
   EXPECT_EQ(headless::CurrentMode().width, 0u);
 }
-
-#endif
 
 }  // namespace

@@ -45,6 +45,14 @@ void ScratchDir::CopyData(const std::string& name, long keep) const {
   Write(name, bytes);
 }
 
+void SetEnvironment(const std::string& name, const char* value) {
+#ifdef _WIN32
+  ASSERT_EQ(_putenv_s(name.c_str(), value ? value : ""), 0) << name;  // "" removes it
+#else
+  ASSERT_EQ(value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str()), 0) << name;
+#endif
+}
+
 std::string DataDir() {
   if (const char* dir = std::getenv("KELVO_TEST_DATA_DIR")) return dir;
   return KELVO_DATA_DIR;

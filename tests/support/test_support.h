@@ -26,6 +26,9 @@ class ScratchDir {
   std::string path_;
 };
 
+// Sets a variable of this process's environment, or removes it (no value).
+void SetEnvironment(const std::string& name, const char* value);
+
 // The folder of the generated data files.
 std::string DataDir();
 std::vector<uint8_t> ReadFile(const std::string& path);

@@ -1,7 +1,6 @@
 // The generated data files: formats, the rules every colour table keeps, and
 // a generator that gives the same bytes on every run.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -284,7 +283,7 @@ TEST(DataFiles, IconIsOneSixteenColourImageWithMask) {
 using tool_run::Lines;
 using tool_run::Quote;
 
-tool_run::Result Generator(const std::string& arguments, const std::string& before = "") {
+tool_run::Result Generator(const std::string& arguments, const tool_run::Before& before = {}) {
   return tool_run::Run(KELVO_GEN_ASSETS, arguments, before);
 }
 
@@ -453,14 +452,14 @@ TEST_F(OwnTexture, ABmpIsEnlargedAndStretchedOnRequest) {
   // 40 x 20: a warm quarter on the left, the rest cool.
   dir.Write("small.bmp", Bmp24(40, 20, [](int x, int) { return x < 10 ? kWarm : kCool; }));
   // Into the current folder when no --out is given.
-  tool_run::Result r = Generator("--texture 6 small.bmp", "cd " + Quote(dir.path()));
+  tool_run::Result r = Generator("--texture 6 small.bmp", {.folder = dir.path()});
   ASSERT_EQ(r.status, 0) << r.errors;
   std::vector<uint8_t> bmp = Texture(dir.path(), 6);
   ASSERT_FALSE(bmp.empty());
   // The centred 20 x 20 square is all cool.
   EXPECT_EQ(CountRows(bmp, 0, 128, BruteNearest(kCool)), 128 * 128);
 
-  r = Generator("--stretch --texture 6 small.bmp --out .", "cd " + Quote(dir.path()));
+  r = Generator("--stretch --texture 6 small.bmp --out .", {.folder = dir.path()});
   ASSERT_EQ(r.status, 0) << r.errors;
   bmp = Texture(dir.path(), 6);
   ASSERT_FALSE(bmp.empty());

@@ -16,7 +16,7 @@ namespace {
 using tool_run::Lines;
 using tool_run::Result;
 
-Result Bench(const std::string& args, const std::string& before = "") {
+Result Bench(const std::string& args, const tool_run::Before& before = {}) {
   return tool_run::Run(KELVO_BENCH, args, before);
 }
 
@@ -153,14 +153,14 @@ TEST(Bench, SizesDepthsAndThreadCounts) {
 // Without --threads the count comes from KELVO_THREADS, else the machine.
 TEST(Bench, ThreadCountFromTheEnvironment) {
   const std::string args = "--mode 32x24x8 --shading 0 --frames 1 --csv";
-  const Result three = Bench(args, "export KELVO_THREADS=3");
+  const Result three = Bench(args, {.environment = {{"KELVO_THREADS", "3"}}});
   ASSERT_EQ(three.status, 0) << three.errors;
   EXPECT_EQ(three.errors, "");
   auto rows = CsvRows(three, 11);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][kThreads], "3");
 
-  const Result given = Bench("--threads 2 " + args, "export KELVO_THREADS=3");
+  const Result given = Bench("--threads 2 " + args, {.environment = {{"KELVO_THREADS", "3"}}});
   ASSERT_EQ(given.status, 0) << given.errors;
   rows = CsvRows(given, 11);
   ASSERT_EQ(rows.size(), 1u);
@@ -168,7 +168,7 @@ TEST(Bench, ThreadCountFromTheEnvironment) {
 
   const unsigned cores = std::thread::hardware_concurrency();
   const std::string machine = std::to_string(cores == 0 ? 1 : std::min(cores, 64u));
-  const Result bad = Bench(args, "export KELVO_THREADS=lots");
+  const Result bad = Bench(args, {.environment = {{"KELVO_THREADS", "lots"}}});
   ASSERT_EQ(bad.status, 0) << bad.errors;
   EXPECT_EQ(Lines(bad.errors), 1) << bad.errors;
   EXPECT_EQ(bad.errors.rfind("kelvo-bench: warning: KELVO_THREADS='lots'", 0), 0u) << bad.errors;
@@ -176,7 +176,7 @@ TEST(Bench, ThreadCountFromTheEnvironment) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][kThreads], machine);
 
-  const Result unset = Bench(args, "unset KELVO_THREADS");
+  const Result unset = Bench(args, {.environment = {{"KELVO_THREADS", std::nullopt}}});
   ASSERT_EQ(unset.status, 0) << unset.errors;
   rows = CsvRows(unset, 11);
   ASSERT_EQ(rows.size(), 1u);
@@ -274,7 +274,7 @@ TEST(Bench, CommandLineMistakesAreNamed) {
     EXPECT_EQ(r.output, "");
   }
   // A bad command line is named before a bad environment is looked at.
-  const Result r = Bench("--threads 0", "export KELVO_THREADS=lots");
+  const Result r = Bench("--threads 0", {.environment = {{"KELVO_THREADS", "lots"}}});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(Lines(r.errors), 1) << r.errors;
 }

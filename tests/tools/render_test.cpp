@@ -22,7 +22,7 @@ using tool_run::Result;
 
 // Runs kelvo-render with the given arguments (the scratch folder is only
 // there for the old callers' sake).
-Result Render(const ScratchDir&, const std::string& args, const std::string& before = "") {
+Result Render(const ScratchDir&, const std::string& args, const tool_run::Before& before = {}) {
   return tool_run::Run(KELVO_RENDER, args, before);
 }
 
@@ -178,7 +178,8 @@ TEST(Render, AnyThreadCountDrawsTheSameFrames) {
   ASSERT_EQ(Render(dir, "--threads 1 " + frames + dir.File("one")).status, 0);
   const Result three = Render(dir, "--threads 3 " + frames + dir.File("three"));
   ASSERT_EQ(three.status, 0) << three.errors;
-  const Result env = Render(dir, frames + dir.File("env"), "export KELVO_THREADS=4");
+  const Result env =
+      Render(dir, frames + dir.File("env"), {.environment = {{"KELVO_THREADS", "4"}}});
   ASSERT_EQ(env.status, 0) << env.errors;
   EXPECT_EQ(env.errors, "");
   ASSERT_EQ(Names(dir.File("one")).size(), 12u);
@@ -193,7 +194,8 @@ TEST(Render, AnyThreadCountDrawsTheSameFrames) {
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_EQ(r.errors, "kelvo-render: bad --threads '" + bad + "' (1-64) (see --help)\n");
   }
-  const Result warned = Render(dir, "--raw " + dir.File("w.raw"), "export KELVO_THREADS=lots");
+  const Result warned =
+      Render(dir, "--raw " + dir.File("w.raw"), {.environment = {{"KELVO_THREADS", "lots"}}});
   EXPECT_EQ(warned.status, 0);
   EXPECT_NE(warned.errors.find("kelvo-render: warning: KELVO_THREADS='lots' is not a thread count"),
             std::string::npos)
@@ -257,7 +259,7 @@ TEST(Render, AFailedWriteKeepsTheOldFile) {
     const Result r = Render(dir,
                             "--mode 320x240x24 --shading 3 --frame 30 " + std::string(flag) + " " +
                                 Quote(dir.File("old")),
-                            "trap '' XFSZ; ulimit -f 2");
+                            {.shell = "trap '' XFSZ; ulimit -f 2"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.errors), 1) << r.errors;
     EXPECT_NE(r.errors.find("File too large"), std::string::npos) << r.errors;
