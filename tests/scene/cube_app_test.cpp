@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/display.h"
 #include "platform/headless/headless.h"
@@ -25,6 +26,7 @@ class CubeAppTest : public ::testing::Test {
     shadingMode = 0;
   }
   void TearDown() override {
+    EXPECT_EQ(headless::UnlockedWrites(), 0u) << "written through a lock's address after Unlock";
     ReleaseDisplayDevice();
     app.Shutdown();
     SetAssetDirectory("");
@@ -202,11 +204,18 @@ TEST_F(CubeAppTest, AFrameShowsTheOrientationBeforeItsRotation) {
   desc.dwSize = sizeof desc;
   ASSERT_EQ(backBuffer->Lock(nullptr, &desc, plat::DDLOCK_WAIT, nullptr), plat::DD_OK);
   app.frameBuffer = desc.lpSurface;
-  backBuffer->Unlock(nullptr);
+  frameLocked = true;  // as the frame step leaves it for RenderFrame
   app.RenderFrame();
+  EXPECT_FALSE(frameLocked) << "the text gives the lock up";
   // The first frame draws the start orientation: only the front face, which
   // covers columns 224..415 on the middle row.
-  const uint8_t* pixels = static_cast<const uint8_t*>(desc.lpSurface);
+  plat::DDSURFACEDESC shown{};
+  shown.dwSize = sizeof shown;
+  ASSERT_EQ(backBuffer->Lock(nullptr, &shown, plat::DDLOCK_WAIT, nullptr), plat::DD_OK);
+  const std::vector<uint8_t> bytes(static_cast<const uint8_t*>(shown.lpSurface),
+                                   static_cast<const uint8_t*>(shown.lpSurface) + 640 * 480);
+  backBuffer->Unlock(nullptr);
+  const uint8_t* pixels = bytes.data();
   const int row = 240 * 640;
   EXPECT_EQ(pixels[row + 223], 0);
   EXPECT_NE(pixels[row + 224], 0);
