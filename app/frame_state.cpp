@@ -3,7 +3,13 @@
 #include "app/ddapp.h"
 #include "app/frame_view.h"
 
+// Constant-initialised, so that no start-up code elsewhere sees it unset; but
+// clang 14 (the fuzz build's) cannot constant-initialise libstdc++'s string.
+#if defined(__clang__) && __clang_major__ < 15
+FrameState frameState;
+#else
 constinit FrameState frameState;
+#endif
 uint32_t& fps = frameState.fps;
 
 const std::string& StartupFailure() { return frameState.startupFailure; }
