@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """kelvo-cube on a desktop, used as a person would: the real program under its
-own Xvfb display, driven with xdotool, its screen read back with xwd and
-checked. Every screenshot is kept as a PNG in the folder given by --out.
+own Xvfb display, driven with xdotool, its screen read back as the user sees
+it and checked. Every screenshot is kept as a PNG in the folder given by --out.
 Then what goes wrong around it: no display at all, the X server going away,
 the window killed, and many mode switches between the smallest and the
 largest mode, which must not make the program grow (--trips; --long for the
@@ -21,7 +21,8 @@ import time
 # source tree.
 sys.dont_write_bytecode = True
 from x_session import (SCREEN_W, Failure, Session, View, check, clusters,  # noqa: E402
-                       differing_rows, error_lines, resident_mb, start_xvfb, stop_process)
+                       differing_rows, error_lines, missing_tools, resident_mb, start_xvfb,
+                       stop_process)
 
 NAVY = (0, 0, 128)
 FACE = (192, 192, 192)
@@ -460,7 +461,7 @@ def main():
                         help="the program is a sanitizer build: no bound on its memory")
     args = parser.parse_args()
     trips = 500 if args.long else max(args.trips or (10 if args.sanitized else 60), 1)
-    missing = [t for t in ("Xvfb", "xdotool", "xwd") if not shutil.which(t)]
+    missing = missing_tools(["Xvfb", "xdotool", "xmessage"])
     if missing:
         print("skipped: %s not installed (scripts/setup-deps.sh --desktop)" % ", ".join(missing))
         return 77

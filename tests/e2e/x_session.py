@@ -1,17 +1,24 @@
 """A program's screen under an Xvfb display of its own, for the end-to-end
-tests: the display, xdotool for the user, and screenshots read back with xwd
-(each kept as a PNG); for the desktop program, its output and memory and the
-emulated screen of a mode found inside a screenshot."""
+tests: the display, xdotool for the user, and screenshots as the user sees
+them (one read of the whole screen through Pillow, each kept as a PNG); for
+the desktop program, its output and memory and the emulated screen of a mode
+found inside a screenshot."""
 import os
+import shutil
 import signal
-import struct
 import subprocess
+import sys
 import time
-import zlib
+
+try:
+    from PIL import ImageGrab
+except ImportError:
+    ImageGrab = None
 
 # Wider than 4:3, so every mode shows bars at its sides.
 SCREEN_W, SCREEN_H = 1024, 640
 LSAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
+DEBIAN_PYTHON = "/usr/bin/python3"
 
 
 class Failure(Exception):
@@ -24,59 +31,37 @@ def check(condition, message):
     print("  ok: " + message, flush=True)
 
 
+def missing_tools(tools):
+    """The tools, and Pillow (Debian: python3-pil), that this machine lacks. A
+    python3 of its own found first (pyenv's, a venv's) may lack Debian's
+    Pillow: the script then starts again under Debian's python3."""
+    if ImageGrab is None and sys.executable != DEBIAN_PYTHON and os.access(DEBIAN_PYTHON,
+                                                                            os.X_OK):
+        done = subprocess.run([DEBIAN_PYTHON, "-c", "import PIL.ImageGrab"],
+                              capture_output=True)
+        if done.returncode == 0:
+            sys.stdout.flush()
+            os.execv(DEBIAN_PYTHON, [DEBIAN_PYTHON] + sys.argv)
+    missing = [t for t in tools if not shutil.which(t)]
+    if ImageGrab is None:
+        missing.append("Pillow (python3-pil)")
+    return missing
+
+
 # ---- Pictures ----
 
 class Shot:
-    """An RGB picture of the whole X screen."""
+    """A picture of the whole X screen: a Pillow RGB image, its bytes and its
+    pixels."""
 
-    def __init__(self, name, width, height, rgb):
-        self.name, self.width, self.height, self.rgb = name, width, height, rgb
+    def __init__(self, name, image):
+        self.name, self.image = name, image.convert("RGB")
+        self.width, self.height = self.image.size
+        self.rgb = self.image.tobytes()
+        self._pixels = self.image.load()
 
     def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.rgb[i:i + 3])
-
-
-def read_xwd(data, name):
-    fields = struct.unpack(">25I", data[:100])
-    (header_size, version, _fmt, _depth, width, height, _xoff, byte_order, _unit, _bit_order,
-     _pad, bits_per_pixel, bytes_per_line, _visual, red_mask, green_mask, blue_mask, _bits_rgb,
-     _entries, ncolors) = fields[:20]
-    if version != 7 or bits_per_pixel not in (24, 32):
-        raise Failure("%s: an xwd picture of a kind not read here (%d bits)"
-                      % (name, bits_per_pixel))
-    start = header_size + ncolors * 12
-    step = bits_per_pixel // 8
-    rgb = bytearray(width * height * 3)
-    standard = (red_mask, green_mask, blue_mask) == (0xFF0000, 0xFF00, 0xFF) and byte_order == 0
-    for y in range(height):
-        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * step]
-        out = memoryview(rgb)[y * width * 3:(y + 1) * width * 3]
-        if standard:
-            out[0::3], out[1::3], out[2::3] = row[2::step], row[1::step], row[0::step]
-            continue
-        order = "little" if byte_order == 0 else "big"
-        for x in range(width):
-            v = int.from_bytes(row[x * step:(x + 1) * step], order)
-            for c, mask in enumerate((red_mask, green_mask, blue_mask)):
-                shift = (mask & -mask).bit_length() - 1
-                out[x * 3 + c] = ((v & mask) >> shift) * 255 // (mask >> shift)
-    return Shot(name, width, height, bytes(rgb))
-
-
-def write_png(path, shot):
-    raw = b"".join(b"\0" + shot.rgb[y * shot.width * 3:(y + 1) * shot.width * 3]
-                   for y in range(shot.height))
-
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body +
-                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", shot.width, shot.height, 8, 2, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 6)))
-        f.write(chunk(b"IEND", b""))
+        return self._pixels[x, y]
 
 
 class View:
@@ -211,7 +196,8 @@ def resident_mb(pid):
 
 class XScreen:
     """An X display of its own and what a user does on it: keys and clicks
-    through xdotool, screenshots through xwd, each kept as a PNG in out."""
+    through xdotool, screenshots as the user sees them, each kept as a PNG in
+    out."""
 
     def __init__(self, out, env):
         self.out, self.env = out, env
@@ -221,6 +207,7 @@ class XScreen:
     def start_display(self, width=SCREEN_W, height=SCREEN_H):
         self.xvfb, self.env["DISPLAY"] = start_xvfb(width, height)
         print("display " + self.env["DISPLAY"], flush=True)
+        self.check_grab()
 
     def run(self, *args, timeout=15):
         return subprocess.run(list(args), env=self.env, timeout=timeout, capture_output=True)
@@ -239,20 +226,56 @@ class XScreen:
         time.sleep(0.1)
         self.xdotool("click", "1")
 
+    def grab(self):
+        """The screen as the user sees it: one read of the root window. (xwd
+        reads each group of windows of one colormap through its lowest window,
+        whose covered pixels X leaves undefined: Wine's pop-up menus and
+        dialogs would be missing.)"""
+        # A read of the screen while the server resizes a window can fail.
+        for attempt in range(5):
+            try:
+                return ImageGrab.grab(xdisplay=self.env["DISPLAY"])
+            except OSError as e:
+                if attempt == 4:
+                    raise Failure("reading the screen: %s" % e)
+                time.sleep(0.3)
+
     def shot(self, label):
         self.count += 1
         name = "%02d-%s" % (self.count, label)
-        # A read of the screen while the server resizes a window can fail.
-        for _ in range(5):
-            dump = self.run("xwd", "-root", "-silent")
-            if dump.returncode == 0:
-                break
-            time.sleep(0.3)
-        else:
-            raise Failure("xwd: " + dump.stderr.decode().strip())
-        shot = read_xwd(dump.stdout, name)
-        write_png(os.path.join(self.out, name + ".png"), shot)
+        shot = Shot(name, self.grab())
+        shot.image.save(os.path.join(self.out, name + ".png"), compress_level=1)
         return shot
+
+    def check_grab(self):
+        """A window of our own in a known colour shows in the grab where X
+        put it, and nowhere else."""
+        colour = (40, 110, 180)
+        name = "#%02x%02x%02x" % colour
+        left, top, width, height = 50, 40, 200, 120
+        window = subprocess.Popen(
+            ["xmessage", "-title", "kelvo-grab-check", "-bg", name, "-fg", name, "-xrm",
+             "*borderWidth: 0", "-geometry", "%dx%d+%d+%d" % (width, height, left, top), " "],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 10
+            while True:
+                image = self.grab()
+                inside = dict((c, n) for n, c in image.crop(
+                    (left, top, left + width, top + height)).getcolors(width * height))
+                everywhere = dict((c, n) for n, c in image.getcolors(image.width * image.height))
+                if inside.get(colour, 0) == width * height:
+                    break
+                if time.time() > deadline:
+                    image.save(os.path.join(self.out, "grab-check.png"))
+                    raise Failure("the grab does not show our own window, %dx%d at %d,%d in %s "
+                                  "(%d of its pixels; see grab-check.png)"
+                                  % (width, height, left, top, name, inside.get(colour, 0)))
+                time.sleep(0.1)
+            check(everywhere.get(colour) == width * height,
+                  "the grab shows our own window in its colour where X put it, and only there")
+        finally:
+            stop_process(window)
 
     def stop_display(self):
         stop_process(self.xvfb, terminate=True)
