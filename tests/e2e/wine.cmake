@@ -10,7 +10,7 @@ if(Python3_Interpreter_FOUND AND CMAKE_OBJDUMP)
 endif()
 
 # kelvo-cube.exe under Wine in a virtual desktop on Xvfb, driven with xdotool
-# (Debian: wine, wine32:i386 for the 32-bit exe, xvfb, xdotool, x11-apps,
+# (Debian: wine, wine32:i386 for the 32-bit exe, xvfb, xdotool, python3-pil,
 # x11-utils). Skipped, with a message, where those are missing or the machine
 # cannot run the program's kind of Wine.
 add_executable(kelvo-wine-modes ${CMAKE_CURRENT_LIST_DIR}/wine_modes.cpp)
@@ -25,6 +25,19 @@ if(Python3_Interpreter_FOUND)
                    --out ${PROJECT_BINARY_DIR}/wine-screenshots)
   set_tests_properties(e2e.wine PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
                                            LABELS e2e)
+endif()
+
+# A 16-bit mode on Wine's 5-6-5 display against the native kelvo-render's
+# frame of the same turn: the colours the user sees there.
+if(Python3_Interpreter_FOUND AND KELVO_HOST_RENDER)
+  add_test(NAME e2e.wine-16bit
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/wine_16bit.py
+                   --program $<TARGET_FILE:kelvo-cube> --modes $<TARGET_FILE:kelvo-wine-modes>
+                   --render ${KELVO_HOST_RENDER} --assets ${KELVO_DATA_DIR}
+                   --prefix ${PROJECT_BINARY_DIR}/wine-prefix
+                   --out ${PROJECT_BINARY_DIR}/wine-16bit)
+  set_tests_properties(e2e.wine-16bit PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                                                 RUN_SERIAL TRUE LABELS e2e)
 endif()
 
 # kelvo-render.exe under Wine against the native kelvo-render of the host
