@@ -192,6 +192,11 @@ plat::HWND OpenDialog();
 std::string OpenDialogTemplate();
 // Where LoadIconA looks for icon files; "." at start.
 void SetDataDirectory(const std::string& dir);
+// The first image of an .ico file as LoadIconA reads it: 32-bit, or 1-, 4- or
+// 8-bit with a palette and an AND mask, into RGBA rows. False with a one-line
+// reason naming `name` for anything else.
+bool DecodeIcon(const std::vector<uint8_t>& bytes, const std::string& name, int32_t* width,
+                int32_t* height, std::vector<uint8_t>* rgba, std::string* why);
 // The first visible top-level window that owns nothing: the application's
 // main window, or null.
 plat::HWND MainWindow();

@@ -11,16 +11,26 @@ namespace {
 using namespace plat;
 using namespace plat::core::detail;
 
-// Reads the first image of an .ico file: 32-bit or 1-, 4-, 8-bit paletted
-// with an AND mask. Null with a reason for anything else.
 std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *why = "cannot open " + path;
     return nullptr;
   }
-  const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  auto icon = std::make_unique<IconObject>();
+  if (!plat::core::DecodeIcon(bytes, path, &icon->width, &icon->height, &icon->rgba, why))
+    return nullptr;
+  return icon;
+}
+
+}  // namespace
+
+namespace plat::core {
+
+bool DecodeIcon(const std::vector<uint8_t>& b, const std::string& path, int32_t* outWidth,
+                int32_t* outHeight, std::vector<uint8_t>* rgba, std::string* why) {
   auto u16 = [&](size_t o) { return o + 2 <= b.size() ? uint32_t(b[o] | b[o + 1] << 8) : 0u; };
   auto u32 = [&](size_t o) {
     return o + 4 <= b.size()
@@ -29,12 +39,12 @@ std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) 
   };
   if (b.size() < 22 || u16(0) != 0 || u16(2) != 1 || u16(4) == 0) {
     *why = path + " is not an icon file";
-    return nullptr;
+    return false;
   }
   const size_t offset = u32(18), size = u32(14);
   if (offset >= b.size() || size > b.size() - offset || size < 40 || u32(offset) < 40) {
     *why = path + ": the image lies outside the file";
-    return nullptr;
+    return false;
   }
   const size_t header = u32(offset);
   const int32_t width = static_cast<int32_t>(u32(offset + 4));
@@ -43,7 +53,7 @@ std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) 
   if (width <= 0 || height <= 0 || width > 256 || height > 256 ||
       (bits != 1 && bits != 4 && bits != 8 && bits != 32) || u32(offset + 16) != 0) {
     *why = path + ": an icon image of a kind not read here";
-    return nullptr;
+    return false;
   }
   const uint32_t colours = bits <= 8 ? (u32(offset + 32) ? u32(offset + 32) : 1u << bits) : 0;
   const size_t paletteAt = offset + header;
@@ -53,18 +63,17 @@ std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) 
   const size_t andAt = xorAt + xorStride * size_t(height);
   if (colours > 256 || andAt + andStride * size_t(height) > offset + size) {
     *why = path + ": the icon image is cut short";
-    return nullptr;
+    return false;
   }
-  auto icon = std::make_unique<IconObject>();
-  icon->width = width;
-  icon->height = height;
-  icon->rgba.resize(size_t(width) * size_t(height) * 4);
+  *outWidth = width;
+  *outHeight = height;
+  rgba->resize(size_t(width) * size_t(height) * 4);
   for (int32_t y = 0; y < height; ++y) {
     // Rows are stored bottom-up.
     const size_t row = xorAt + xorStride * size_t(height - 1 - y);
     const size_t maskRow = andAt + andStride * size_t(height - 1 - y);
     for (int32_t x = 0; x < width; ++x) {
-      uint8_t* o = &icon->rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+      uint8_t* o = &(*rgba)[(size_t(y) * size_t(width) + size_t(x)) * 4];
       if (bits == 32) {
         const size_t p = row + size_t(x) * 4;
         o[0] = b[p + 2];
@@ -77,7 +86,7 @@ std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) 
       const uint32_t index = (b[row + bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
       if (index >= colours) {
         *why = path + ": a colour index past the icon's palette";
-        return nullptr;
+        return false;
       }
       const size_t p = paletteAt + size_t{index} * 4;
       const bool transparent = (b[maskRow + size_t(x) / 8] >> (7 - x % 8)) & 1;
@@ -87,12 +96,8 @@ std::unique_ptr<IconObject> ReadIcon(const std::string& path, std::string* why) 
       o[3] = transparent ? 0 : 255;
     }
   }
-  return icon;
+  return true;
 }
-
-}  // namespace
-
-namespace plat::core {
 
 void SetDataDirectory(const std::string& dir) { Windows().dataDir = dir; }
 
