@@ -32,6 +32,7 @@ namespace {
 
 std::string assetDirectory;
 std::string lastError;
+DataFileOpener dataFileOpener = nullptr;
 
 // What the latest load of each file found odd: the three table files, then
 // the six textures; empty when nothing was.
@@ -51,7 +52,7 @@ void RecordError(const std::string& path, const std::string& reason) {
 // cannot be opened or is not a plain file.
 std::FILE* OpenDataFile(const std::string& path) {
   std::string reason;
-  std::FILE* file = OpenRegularFile(path, &reason);
+  std::FILE* file = dataFileOpener ? dataFileOpener(path, &reason) : OpenRegularFile(path, &reason);
   if (!file) RecordError(path, reason);
   return file;
 }
@@ -141,6 +142,8 @@ void UnpackRGB555(int32_t c, uint8_t* r, uint8_t* g, uint8_t* b) {
 void SetAssetDirectory(const char* dir) { assetDirectory = dir ? dir : ""; }
 
 const char* LastAssetError() { return lastError.c_str(); }
+
+void SetDataFileOpener(DataFileOpener opener) { dataFileOpener = opener; }
 
 std::vector<std::string> AssetWarnings() {
   std::vector<std::string> lines;

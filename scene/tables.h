@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ const char* LastAssetError();
 // another picture. From the latest load of each file, in loading order.
 std::vector<std::string> AssetWarnings();
 void ClearAssetWarnings();
+// How the loaders open a data file by its path: OpenRegularFile (data_files.h)
+// unless replaced, as the fuzzing harness does to hand them bytes from
+// memory; null puts it back.
+using DataFileOpener = std::FILE* (*)(const std::string& path, std::string* reason);
+void SetDataFileOpener(DataFileOpener opener);
 
 // Each returns 0 and records LastAssetError() when the file cannot be opened
 // or is not a regular file. A short file leaves the unread rest zero.
