@@ -2,6 +2,23 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+std::string BesideProgram(const std::string& folder) {
+#ifdef _WIN32
+  char program[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  if (std::filesystem::path(folder).is_relative() && length > 0 && length < MAX_PATH)
+    return (std::filesystem::path(program).parent_path() / folder).string();
+#endif
+  return folder;
+}
 
 bool ParseInt(std::string_view text, long low, long high, long* out) {
   long value = 0;
@@ -90,4 +107,11 @@ bool SplitArguments(int argc, char** argv, std::initializer_list<FlagSpec> flags
 
 void ReportFatal(const char* tool, const char* what) {
   std::fprintf(stderr, "%s: %s\n", tool, what);
+}
+
+void BinaryStandardStreams() {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
 }

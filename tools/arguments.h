@@ -66,6 +66,11 @@ class Arguments {
 bool SplitArguments(int argc, char** argv, std::initializer_list<FlagSpec> flags, size_t maxPlain,
                     Arguments* out, std::string* error);
 
+// A relative folder taken from the program's own folder rather than the
+// current one on Windows, where the build names the data folder beside its
+// programs that way; anything else as it is.
+std::string BesideProgram(const std::string& folder);
+
 // Runs a tool's main body; an exception that would end the program instead
 // becomes one line, "tool: what", on standard error and status 1.
 template <typename Body>
@@ -73,8 +78,13 @@ int GuardedMain(const char* tool, Body body);
 
 void ReportFatal(const char* tool, const char* what);
 
+// Standard output and error written as they are on Windows too, without a \r
+// before each \n: the same text, CSV and pictures on every system.
+void BinaryStandardStreams();
+
 template <typename Body>
 int GuardedMain(const char* tool, Body body) {
+  BinaryStandardStreams();
   try {
     return body();
   } catch (const std::bad_alloc&) {

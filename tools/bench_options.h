@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/arguments.h"
+
 namespace bench {
 
 struct Mode {
@@ -11,7 +13,7 @@ struct Mode {
 };
 
 struct Options {
-  std::string assets = KELVO_DATA_DIR;
+  std::string assets = BesideProgram(KELVO_DATA_DIR);
   std::vector<Mode> modes;
   std::vector<int32_t> shadings;
   std::vector<int32_t> threads;  // empty: from the environment

@@ -55,7 +55,7 @@ struct Mode {
 };
 
 struct Options {
-  std::string assets = KELVO_DATA_DIR;
+  std::string assets = BesideProgram(KELVO_DATA_DIR);
   std::vector<Mode> modes;
   std::vector<int> shadings;
   std::vector<long> starts;

@@ -109,7 +109,7 @@ inline Result Run(const std::string& program, const std::string& arguments,
                            CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                                        CREATE_ALWAYS, 0, nullptr)};
   std::string line = WindowsQuote(program);
-  for (const std::string& word : Words(arguments)) line += " " + WindowsQuote(word);
+  for (const std::string& word : Words(arguments)) (line += ' ') += WindowsQuote(word);
   // The child takes this process's environment as it is when it starts.
   std::vector<std::pair<std::string, std::optional<std::string>>> saved;
   for (const auto& [name, value] : before.environment) {
