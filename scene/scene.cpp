@@ -98,6 +98,7 @@ bool PrepareBands(int32_t count) {
 
 int32_t LoadScene() {
   ClearAssetWarnings();
+  if (!ChooseAssetFolder()) return 0;
   if (!LoadPalette() || !LoadShadeTable() || !LoadBlendTable()) return 0;
   BuildLightMap();
   BuildTrueColourTables();

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <system_error>
 
 #include "raster/numeric.h"
 #include "scene/data_files.h"
@@ -31,6 +33,7 @@ double rotationSpeedZ;
 namespace {
 
 std::string assetDirectory;
+std::vector<std::string> assetFolders;  // to choose assetDirectory from
 std::string lastError;
 DataFileOpener dataFileOpener = nullptr;
 
@@ -139,7 +142,39 @@ void UnpackRGB555(int32_t c, uint8_t* r, uint8_t* g, uint8_t* b) {
   *b = static_cast<uint8_t>(static_cast<uint32_t>(c) << 3);
 }
 
-void SetAssetDirectory(const char* dir) { assetDirectory = dir ? dir : ""; }
+void SetAssetDirectory(const char* dir) {
+  assetDirectory = dir ? dir : "";
+  assetFolders.clear();
+}
+
+void SetAssetFolders(const std::vector<std::string>& folders) {
+  assetDirectory.clear();
+  assetFolders = folders;
+}
+
+int32_t ChooseAssetFolder() {
+  if (assetFolders.empty()) return 1;
+  std::string places;
+  for (size_t i = 0; i < assetFolders.size(); ++i) {
+    const std::string& folder = assetFolders[i];
+    // Anything by that name will do: a folder that holds a broken palette
+    // is the one its user meant, and the load then says what is wrong.
+    std::error_code error;
+    const std::filesystem::path palette = std::filesystem::path(folder) / "CUBE.PAL";
+    if (std::filesystem::exists(std::filesystem::symlink_status(palette, error))) {
+      assetDirectory = folder;
+      return 1;
+    }
+    if (i > 0) places += i + 1 == assetFolders.size() ? " or " : ", ";
+    places += folder.empty()
+                  ? "the current directory (" + std::filesystem::current_path(error).string() + ")"
+                  : folder;
+  }
+  lastError = "CUBE.PAL: not found in " + places;
+  return 0;
+}
+
+const std::string& AssetDirectory() { return assetDirectory; }
 
 const char* LastAssetError() { return lastError.c_str(); }
 

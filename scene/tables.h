@@ -36,6 +36,14 @@ void UnpackRGB555(int32_t c, uint8_t* r, uint8_t* g, uint8_t* b);
 
 // Folder the data files are read from; empty means the current directory.
 void SetAssetDirectory(const char* dir);
+// Or several to look in ("" the current directory): LoadScene reads every
+// file from the first that holds a CUBE.PAL (ChooseAssetFolder).
+void SetAssetFolders(const std::vector<std::string>& folders);
+// Picks that folder; 0 when none holds a CUBE.PAL, with LastAssetError()
+// naming every folder looked in. 1 at once after SetAssetDirectory.
+int32_t ChooseAssetFolder();
+// The folder the files are read from ("" the current directory).
+const std::string& AssetDirectory();
 // One line naming the file and the reason after a load failed.
 const char* LastAssetError();
 // One line for each data file that was read but is not what the cube

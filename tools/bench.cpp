@@ -19,6 +19,7 @@
 #include "platform/frame_copy.h"
 #include "platform/threads.h"
 #include "scene/cube_model.h"
+#include "scene/data_folder.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
@@ -50,7 +51,7 @@ using bench::Options;
 using Clock = std::chrono::steady_clock;
 
 bool Load(const std::string& folder) {
-  SetAssetDirectory(folder.c_str());
+  UseDataFolder(folder);
   if (!LoadScene()) {
     std::fprintf(stderr, "kelvo-bench: %s\n", LastAssetError());
     return false;
