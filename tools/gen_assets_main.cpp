@@ -1,11 +1,13 @@
-// kelvo-gen-assets OUTDIR [--png PREVIEWDIR]
+// kelvo-gen-assets OUTDIR [--png PREVIEWDIR] [--icons ICONDIR]
+// kelvo-gen-assets --icons ICONDIR
 // kelvo-gen-assets --texture N PICTURE [--out DIR] [--stretch]
 //
 // Writes the program's data files: the palette "CUBE.PAL", the shade table
 // "PALTBL1.DAT", the blend table "PALTBL2.DAT", the face textures T1.BMP to
 // T6.BMP and the icon AppIcon.ico (gen_assets.h says how they are made).
-// With --png it also writes preview pictures. With --texture it turns a
-// picture of the user's into one face texture instead.
+// With --png it also writes preview pictures, with --icons the icon as PNG
+// pictures for the desktop. With --texture it turns a picture of the user's
+// into one face texture instead.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -33,12 +35,16 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& da
 }
 
 constexpr const char* kUsage =
-    "usage: kelvo-gen-assets OUTDIR [--png PREVIEWDIR]\n"
-    "       kelvo-gen-assets --texture N PICTURE [--out DIR] [--stretch]\n"
+    "Usage: kelvo-gen-assets OUTDIR [--png PREVIEWDIR] [--icons ICONDIR]\n"
+    "  or:  kelvo-gen-assets --icons ICONDIR\n"
+    "  or:  kelvo-gen-assets --texture N PICTURE [--out DIR] [--stretch]\n"
     "Writes the program's data files into OUTDIR (made if needed): the palette CUBE.PAL,\n"
     "the colour tables PALTBL1.DAT and PALTBL2.DAT, the face textures T1.BMP to T6.BMP\n"
     "and the icon AppIcon.ico, the same bytes on every run.\n"
     "  --png PREVIEWDIR     also write pictures of the data to look at\n"
+    "  --icons ICONDIR      also, or alone, write the icon as the desktop shows it:\n"
+    "                       icon-32.png, icon-64.png, icon-128.png and icon-256.png,\n"
+    "                       enlarged by whole numbers, with transparency\n"
     "  --texture N PICTURE  make face N's texture (1-6) from your own picture instead:\n"
     "                       a PNG or BMP of any size becomes T<N>.BMP, 128x128 in the\n"
     "                       program's palette, in the current folder or --out DIR\n"
@@ -100,14 +106,16 @@ int WriteOwnTexture(int face, const std::string& picturePath, const std::filesys
 int Run(int argc, char** argv) {
   Arguments args;
   std::string problem;
-  if (!SplitArguments(argc, argv, {{"--png", 1}, {"--texture", 2}, {"--out", 1}, {"--stretch", 0}},
-                      1, &args, &problem))
+  if (!SplitArguments(
+          argc, argv,
+          {{"--png", 1}, {"--icons", 1}, {"--texture", 2}, {"--out", 1}, {"--stretch", 0}}, 1,
+          &args, &problem))
     return UsageError(problem);
   if (args.help()) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  for (const char* flag : {"--png", "--out"}) {
+  for (const char* flag : {"--png", "--icons", "--out"}) {
     if (args.Has(flag) && args.Value(flag).empty())
       return UsageError(std::string("empty folder name after ") + flag);
   }
@@ -121,6 +129,8 @@ int Run(int argc, char** argv) {
       return UsageError("unknown argument '" + std::string(args.plain()[0]) +
                         "' (--texture writes into --out DIR)");
     if (args.Has("--png")) return UsageError("--png goes with OUTDIR, not with --texture");
+    if (args.Has("--icons"))
+      return UsageError("--icons goes with OUTDIR or alone, not with --texture");
     const std::string picture(args.Value("--texture", 1));
     if (picture.empty()) return UsageError("empty picture name after --texture");
     const std::filesystem::path outDir = args.Has("--out") ? args.Value("--out") : ".";
@@ -129,6 +139,11 @@ int Run(int argc, char** argv) {
   }
   if (args.Has("--out")) return UsageError("--out goes with --texture; give the folder as OUTDIR");
   if (args.Has("--stretch")) return UsageError("--stretch goes with --texture");
+  const std::filesystem::path iconDir = args.Has("--icons") ? args.Value("--icons") : "";
+  if (args.plain().empty() && !iconDir.empty()) {
+    if (args.Has("--png")) return UsageError("--png goes with OUTDIR");
+    return MakeDirectory(iconDir) && WriteIconPictures(iconDir, RenderIcon()) ? 0 : 1;
+  }
   if (args.plain().empty() || args.plain()[0].empty()) return UsageError("no OUTDIR given");
   const std::filesystem::path outDir = args.plain()[0];
   const std::filesystem::path previewDir = args.Has("--png") ? args.Value("--png") : "";
@@ -160,6 +175,7 @@ int Run(int argc, char** argv) {
     ok = MakeDirectory(previewDir) &&
          WritePreviews(previewDir, palette, shade, blend, textures, icon) && ok;
   }
+  if (!iconDir.empty()) ok = MakeDirectory(iconDir) && WriteIconPictures(iconDir, icon) && ok;
   return ok ? 0 : 1;
 }
 

@@ -164,4 +164,30 @@ bool WritePreviews(const std::filesystem::path& dir, const Palette& p, const Tab
   return ok;
 }
 
+bool WriteIconPictures(const std::filesystem::path& dir, const IconPicture& icon) {
+  bool ok = true;
+  for (const int side : kIconSides) {
+    const int scale = side / 32;
+    std::vector<uint8_t> rgba(static_cast<size_t>(side * side * 4));
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) {
+        const size_t at = static_cast<size_t>(y / scale * 32 + x / scale);
+        const Rgb c = kIconColours[icon.index[at]];
+        uint8_t* p = &rgba[static_cast<size_t>((y * side + x) * 4)];
+        p[0] = static_cast<uint8_t>(c.r);
+        p[1] = static_cast<uint8_t>(c.g);
+        p[2] = static_cast<uint8_t>(c.b);
+        p[3] = icon.opaque[at] ? 255 : 0;
+      }
+    }
+    const std::filesystem::path path = dir / ("icon-" + std::to_string(side) + ".png");
+    std::string error;
+    if (!WritePngRgba(path.string().c_str(), side, side, rgba.data(), &error)) {
+      std::fprintf(stderr, "kelvo-gen-assets: %s\n", error.c_str());
+      ok = false;
+    }
+  }
+  return ok;
+}
+
 }  // namespace assets

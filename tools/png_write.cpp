@@ -17,9 +17,8 @@ void Take(void* file, void* data, int size) {
   static_cast<OutputFile*>(file)->Write(data, static_cast<size_t>(size));
 }
 
-}  // namespace
-
-bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::string* error) {
+bool WritePixels(const char* path, int width, int height, int channels, const uint8_t* pixels,
+                 std::string* error) {
   // stb_image_write counts the rows and their compressed bytes in int: larger
   // pictures are refused before a file is opened.
   constexpr uint64_t kMaxRowBytes = 900u << 20;
@@ -27,17 +26,30 @@ bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::
     if (error != nullptr) *error = reason;
     return false;
   };
-  if (path == nullptr || rgb == nullptr) return fail("no path or no pixels");
+  if (path == nullptr || pixels == nullptr) return fail("no path or no pixels");
   if (width <= 0 || height <= 0 ||
-      (static_cast<uint64_t>(width) * 3 + 1) * static_cast<uint64_t>(height) > kMaxRowBytes) {
+      (static_cast<uint64_t>(width) * static_cast<uint64_t>(channels) + 1) *
+              static_cast<uint64_t>(height) >
+          kMaxRowBytes) {
     return fail("bad picture size " + std::to_string(width) + " x " + std::to_string(height));
   }
   OutputFile file;
   std::string reason;
   if (!file.Open(path, &reason)) return fail(reason);
   // Leaving without Commit drops the new file and nothing else.
-  if (!stbi_write_png_to_func(Take, &file, width, height, 3, rgb, width * 3))
+  if (!stbi_write_png_to_func(Take, &file, width, height, channels, pixels, width * channels))
     return fail(std::string("cannot write ") + path + ": out of memory");
   if (!file.Commit(&reason)) return fail(reason);
   return true;
+}
+
+}  // namespace
+
+bool WritePng(const char* path, int width, int height, const uint8_t* rgb, std::string* error) {
+  return WritePixels(path, width, height, 3, rgb, error);
+}
+
+bool WritePngRgba(const char* path, int width, int height, const uint8_t* rgba,
+                  std::string* error) {
+  return WritePixels(path, width, height, 4, rgba, error);
 }

@@ -14,6 +14,7 @@
 
 #include "run_tool.h"
 #include "support/test_support.h"
+#include "tools/picture.h"
 #include "tools/png_write.h"
 
 namespace {
@@ -299,12 +300,53 @@ TEST(Generator, WritesTheSameBytesEveryRun) {
   }
 }
 
+// The desktop's pictures of the icon are the .ico's own pixels enlarged by a
+// whole number, opaque where the icon is and clear elsewhere; written alone or
+// beside the data, the same bytes.
+TEST(Generator, IconPicturesAreTheIconEnlarged) {
+  ScratchDir dir;
+  ASSERT_EQ(Generator("--icons " + Quote(dir.File("alone"))).status, 0);
+  ASSERT_EQ(Generator(Quote(dir.File("data")) + " --icons " + Quote(dir.File("beside"))).status, 0);
+  const auto ico = Data("AppIcon.ico");
+  const size_t colours = Le32(ico, 18) + 40, xorAt = colours + 64, andAt = xorAt + 32 * 16;
+  for (const int side : {32, 64, 128, 256}) {
+    SCOPED_TRACE(side);
+    const std::string name = "icon-" + std::to_string(side) + ".png";
+    const auto png = ReadFile(dir.File("alone/" + name));
+    ASSERT_GT(png.size(), 26u);
+    EXPECT_EQ(png, ReadFile(dir.File("beside/" + name)));
+    EXPECT_EQ(png[24], 8);  // 8 bits a sample
+    EXPECT_EQ(png[25], 6);  // red, green, blue and alpha
+    Picture picture;        // the reader shows clear pixels as black
+    std::string error;
+    ASSERT_TRUE(ReadPicture(dir.File("alone/" + name), &picture, &error)) << error;
+    ASSERT_EQ(picture.width, side);
+    ASSERT_EQ(picture.height, side);
+    const int scale = side / 32;
+    int wrong = 0;
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) {
+        const int row = 31 - y / scale, column = x / scale;  // the .ico is bottom-up
+        const int index =
+            (ico[xorAt + static_cast<size_t>(row * 16 + column / 2)] >> (column % 2 ? 0 : 4)) & 15;
+        const bool clear =
+            (ico[andAt + static_cast<size_t>(row * 4 + column / 8)] >> (7 - column % 8)) & 1;
+        const size_t entry = colours + static_cast<size_t>(index) * 4;
+        const Rgb expected = clear ? Rgb{0, 0, 0} : Rgb{ico[entry + 2], ico[entry + 1], ico[entry]};
+        const size_t at = static_cast<size_t>((y * side + x) * 3);
+        wrong += !(Rgb{picture.rgb[at], picture.rgb[at + 1], picture.rgb[at + 2]} == expected);
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(Generator, HelpGoesToStandardOutput) {
   for (const char* args : {"--help", "-h", "out --bogus --help"}) {
     SCOPED_TRACE(args);
     const tool_run::Result r = Generator(args);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output.rfind("usage: kelvo-gen-assets", 0), 0u) << r.output;
+    EXPECT_EQ(r.output.rfind("Usage: kelvo-gen-assets", 0), 0u) << r.output;
     EXPECT_NE(r.output.find("--texture N PICTURE"), std::string::npos);
     EXPECT_EQ(r.errors, "");
   }
@@ -328,6 +370,9 @@ TEST(Generator, BadCommandLinesAreNamedInOneLine) {
       {"--texture 1 p.png --png x", "--png goes with OUTDIR"},
       {out + " --out x", "--out goes with --texture"},
       {out + " --stretch", "--stretch goes with --texture"},
+      {out + " --icons", "missing value after --icons"},
+      {"--texture 1 p.png --icons x", "--icons goes with OUTDIR or alone"},
+      {"--icons x --png y", "--png goes with OUTDIR"},
   };
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(args);
