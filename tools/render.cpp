@@ -20,6 +20,7 @@
 #include "tools/files.h"
 #include "tools/frame_image.h"
 #include "tools/png_write.h"
+#include "tools/render_options.h"
 
 namespace {
 
@@ -50,116 +51,12 @@ constexpr const char* kUsage =
     "FIFO (/dev/stdout, a named pipe) is written straight into.\n"
     "Exit status: 0 done, 1 could not draw or write, 2 bad command line.\n";
 
-struct Mode {
-  int width, height, bpp;
-};
-
-struct Options {
-  std::string assets = BesideProgram(KELVO_DATA_DIR);
-  std::vector<Mode> modes;
-  std::vector<int> shadings;
-  std::vector<long> starts;
-  long frames = 1;
-  bool text = true;
-  bool rawFrames = false;  // --out-dir holds raw back buffers
-  int32_t threads = 0;     // 0: from the environment
-  std::string png, raw, outDir, sheet;
-};
+using render::Mode;
+using render::Options;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kelvo-render: %s\n", message.c_str());
   return 1;
-}
-
-// Returns an empty string when the arguments are good, else what is wrong.
-std::string ParseArguments(int argc, char** argv, Options* o, bool* help) {
-  Arguments args;
-  std::string error;
-  if (!SplitArguments(argc, argv,
-                      {{"--assets", 1},
-                       {"--mode", 1},
-                       {"--shading", 1},
-                       {"--frame", 1},
-                       {"--frames", 1},
-                       {"--no-text", 0},
-                       {"--png", 1},
-                       {"--raw", 1},
-                       {"--out-dir", 1},
-                       {"--format", 1},
-                       {"--sheet", 1},
-                       {"--threads", 1}},
-                      0, &args, &error))
-    return error;
-  *help = args.help();
-  if (*help) return {};
-  if (args.Has("--assets")) o->assets = args.Value("--assets");
-  if (args.Has("--mode")) {
-    const std::string value(args.Value("--mode"));
-    bool badDepth = false;
-    const bool good = ForEachItem(value, [o, &badDepth](std::string_view item) {
-      RequestedMode mode;
-      if (!ParseDisplayMode(item, 1, &mode, &badDepth)) return false;
-      o->modes.push_back({mode.width, mode.height, mode.bitsPerPixel});
-      return true;
-    });
-    if (!good && badDepth) return "unsupported depth in '" + value + "' (8, 16, 24 or 32)";
-    if (!good) return "bad --mode '" + value + "' (want WxHxBPP, sides 1-4095)";
-  }
-  if (args.Has("--shading")) {
-    const std::string value(args.Value("--shading"));
-    const bool good = ForEachItem(value, [o](std::string_view item) {
-      long n = 0;
-      if (!ParseInt(item, 0, 5, &n)) return false;
-      o->shadings.push_back(static_cast<int>(n));
-      return true;
-    });
-    if (!good) return "bad --shading '" + value + "' (0-5)";
-  }
-  if (args.Has("--frame")) {
-    const std::string value(args.Value("--frame"));
-    const bool good = ForEachItem(value, [o](std::string_view item) {
-      long n = 0;
-      if (!ParseInt(item, 0, 100000000, &n)) return false;
-      o->starts.push_back(n);
-      return true;
-    });
-    if (!good) return "bad --frame '" + value + "' (0-100000000)";
-  }
-  if (args.Has("--frames") && !ParseInt(args.Value("--frames"), 1, 100000, &o->frames))
-    return "bad --frames '" + std::string(args.Value("--frames")) + "' (1-100000)";
-  if (args.Has("--threads") && !plat::ParseThreadCount(args.Value("--threads"), &o->threads))
-    return "bad --threads '" + std::string(args.Value("--threads")) + "' (1-" +
-           std::to_string(plat::kMaxThreads) + ")";
-  o->text = !args.Has("--no-text");
-  o->png = args.Value("--png");
-  o->raw = args.Value("--raw");
-  o->outDir = args.Value("--out-dir");
-  o->sheet = args.Value("--sheet");
-  for (const char* flag : {"--assets", "--png", "--raw", "--out-dir", "--sheet"}) {
-    if (args.Has(flag) && args.Value(flag).empty()) return std::string("empty name after ") + flag;
-  }
-  if (args.Has("--format")) {
-    const std::string_view format = args.Value("--format");
-    if (format == "raw") {
-      o->rawFrames = true;
-    } else if (format == "png") {
-      o->rawFrames = false;
-    } else {
-      return "bad --format '" + std::string(format) + "' (png or raw)";
-    }
-  }
-  if (o->png.empty() && o->raw.empty() && o->outDir.empty() && o->sheet.empty())
-    return "nothing to write: give --png, --raw, --out-dir or --sheet";
-  if (o->frames > 1 && o->outDir.empty()) return "--frames needs --out-dir";
-  if (args.Has("--format") && o->outDir.empty()) return "--format needs --out-dir";
-  const bool several = o->modes.size() > 1 || o->shadings.size() > 1 || o->starts.size() > 1;
-  if (several && (!o->png.empty() || !o->raw.empty() || !o->sheet.empty()))
-    return "--png, --raw and --sheet take one mode, shading mode and frame; lists go with "
-           "--out-dir";
-  if (o->modes.empty()) o->modes.push_back({640, 480, 8});
-  if (o->shadings.empty()) o->shadings.push_back(0);
-  if (o->starts.empty()) o->starts.push_back(0);
-  return {};
 }
 
 // The frame-rate text as the program's frame draws it on its back buffer:
@@ -319,7 +216,7 @@ int main(int argc, char** argv) {
   return GuardedMain("kelvo-render", [&] {
     Options options;
     bool help = false;
-    const std::string problem = ParseArguments(argc, argv, &options, &help);
+    const std::string problem = render::ParseArgs(argc, argv, &options, &help);
     if (help) {
       std::fputs(kUsage, stdout);
       return 0;
