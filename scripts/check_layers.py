@@ -55,7 +55,8 @@ RULES = {
 # A test suite: its own folder, the shared support and anything of the tree,
 # never another suite's files.
 TREE = ["app/", "platform/", "raster/", "res/", "scene/", "tools/"]
-for suite in ("desktop", "e2e", "frame", "platform", "raster", "scene", "support", "tools"):
+for suite in ("desktop", "e2e", "frame", "fuzz", "platform", "raster", "scene", "support",
+              "tools"):
     RULES["tests/" + suite] = ["tests/" + suite, "tests/support"] + TREE
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

@@ -4,8 +4,8 @@
 # end-to-end test (under an Xvfb display of its own; screenshots in
 # build/ci/e2e-screenshots), then the same suites under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the suites that draw with several threads under
-# ThreadSanitizer; and the Windows program, cross-built and run under
-# Wine.
+# ThreadSanitizer; the fuzz targets for a minute each; and the Windows
+# program, cross-built and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +26,13 @@ cmake --preset tsan
 cmake --build --preset tsan -j "$jobs" --target kelvo_scene_tests kelvo_platform_tests \
   kelvo_frame_tests
 ctest --preset tsan -j "$jobs" -L "scene|platform|frame"
+
+# Fuzzing: every reader of outside data, and a user of the whole program,
+# under libFuzzer for a minute each, as many at once as cores.
+scripts/setup-deps.sh --fuzz
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+scripts/run-fuzz.sh 60
 
 # Windows: kelvo-cube.exe cross-built with mingw-w64 for 32 and 64 bits and
 # packed as a zip, its imports checked, and the program driven under Wine

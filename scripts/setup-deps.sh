@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
-# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--format]
+# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libstb-dev libfreetype-dev fonts-dejavu-core)
@@ -19,12 +19,16 @@ for option in "$@"; do
                  x11-utils python3 python3-pil)
       windows=1
       ;;
+    --fuzz)
+      # The libFuzzer targets: Debian's clang and its fuzzer and sanitizer runtime.
+      packages+=(clang-14 libclang-rt-14-dev)
+      ;;
     --format)
       # The format check of the sources.
       packages+=(clang-format)
       ;;
     *)
-      echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--format]" >&2
+      echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]" >&2
       exit 2
       ;;
   esac
