@@ -23,13 +23,14 @@ bool ParseSize(std::string_view text, Mode* size) {
 }  // namespace
 
 const char* const kUsage =
-    "usage: kelvo-bench [--assets DIR] [--sizes WxH[,...]] [--depths BPP[,...]]\n"
+    "Usage: kelvo-bench [--assets DIR] [--sizes WxH[,...]] [--depths BPP[,...]]\n"
     "                   [--mode WxHxBPP[,...]] [--shading S[,...]] [--threads N[,...]]\n"
     "                   [--frames N] [--present] [--convert] [--csv]\n"
     "Times frames as the program draws them (clear, project, six faces, rotate) beside the\n"
     "limit of the same buffer: clearing it and writing the same number of pixels through a\n"
     "256-entry table, with the same number of threads.\n"
-    "  --assets DIR          read the data files from DIR (default: the build's data folder)\n"
+    "  --assets DIR          read the data files from DIR (default: the current directory\n"
+    "                        if it holds CUBE.PAL, else the build's or install's data)\n"
     "  --sizes WxH,...       the screen sizes to time, sides 16-4095 (default 640x480,\n"
     "                        1024x768, 1600x1200, 1920x1440 and 3840x2160)\n"
     "  --depths BPP,...      their depths, 8, 16, 24 or 32 (default all four)\n"

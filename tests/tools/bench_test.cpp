@@ -232,7 +232,7 @@ TEST(Bench, HelpGoesToStandardOutput) {
     SCOPED_TRACE(args);
     const Result r = Bench(args);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output.rfind("usage: kelvo-bench", 0), 0u) << r.output;
+    EXPECT_EQ(r.output.rfind("Usage: kelvo-bench", 0), 0u) << r.output;
     EXPECT_EQ(r.errors, "");
   }
 }
