@@ -35,10 +35,11 @@ cmake --build --preset fuzz -j "$jobs"
 scripts/run-fuzz.sh 60
 
 # Windows: kelvo-cube.exe cross-built with mingw-w64 for 32 and 64 bits and
-# packed as a zip, its imports checked, and the program driven under Wine
-# (screenshots in build/win32/wine-screenshots and build/win64/...). Where this
-# machine cannot run 32-bit Linux programs, and so no 32-bit Wine, the 32-bit
-# exe's Wine test says so and is skipped; the 64-bit exe's still runs.
+# packed as a zip, its imports checked, the unit suites built with it run
+# under Wine, and the program driven under Wine (screenshots in
+# build/win32/wine-screenshots and build/win64/...). Where this machine cannot
+# run 32-bit Linux programs, and so no 32-bit Wine, the 32-bit exe's Wine
+# tests say so and are skipped; the 64-bit exe's still run.
 scripts/setup-deps.sh --windows
 for preset in win32 win64; do
   cmake --preset "$preset"
