@@ -120,7 +120,7 @@ if(KELVO_BUILD_TESTS)
     get_target_property(folder ${library} SOURCE_DIR)
     list(TRANSFORM sources PREPEND ${folder}/)
     add_library(${library}_emulated STATIC ${sources})
-    foreach(property INCLUDE_DIRECTORIES COMPILE_OPTIONS)
+    foreach(property INCLUDE_DIRECTORIES COMPILE_OPTIONS COMPILE_DEFINITIONS)
       set_property(TARGET ${library}_emulated PROPERTY ${property}
                    $<TARGET_PROPERTY:${library},${property}>)
     endforeach()
