@@ -228,7 +228,7 @@ KEY_1, KEY_PAD8, KEY_F1, KEY_F10, KEY_RETURN, KEY_RIGHT, KEY_DOWN = 0, 11, 19, 2
 MODE_X, LARGEST = 4, 31
 
 
-def act(kind, a=0, b=0, c=0, wait=1):
+def act(kind, a=0, b=0, c=0, wait=2):
     return bytes([(wait << 6) | kind, a, b, c])
 
 
@@ -241,8 +241,8 @@ def users():
         act(KEY, KEY_1 + 4, wait=2),
         "about": bytes([0]) + act(KEY, KEY_F1) + act(PRESS_BUTTON, 1, wait=0) +
         act(CHOOSE_ITEM, 0, 0) + act(PRESS_BUTTON, 1, wait=0) + act(KEY, KEY_1, wait=2),
-        "pause": bytes([0]) + act(CLICK, 128, 128) + act(MOVE, 20, 1, wait=0) +
-        act(BUTTON, 20, 1, 1, wait=0) + act(BUTTON, 20, 1, 0, wait=0) + act(CLOSE_MENU) +
+        "pause": bytes([0]) + act(CLICK, 128, 128) + act(MOVE, 20, 21, wait=0) +
+        act(BUTTON, 20, 21, 1, wait=0) + act(BUTTON, 20, 21, 0, wait=0) + act(CLOSE_MENU) +
         act(CLICK, 128, 128, wait=2),
         "keyboard-menus": bytes([0]) + act(KEY, KEY_F10) + act(KEY, KEY_RIGHT, wait=0) +
         act(KEY, KEY_DOWN, wait=0) + act(KEY, KEY_RETURN, wait=0) + act(KEY, KEY_1, wait=2),
