@@ -2,23 +2,11 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #endif
-
-std::string BesideProgram(const std::string& folder) {
-#ifdef _WIN32
-  char program[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-  if (std::filesystem::path(folder).is_relative() && length > 0 && length < MAX_PATH)
-    return (std::filesystem::path(program).parent_path() / folder).string();
-#endif
-  return folder;
-}
 
 bool ParseInt(std::string_view text, long low, long high, long* out) {
   long value = 0;

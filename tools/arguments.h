@@ -66,11 +66,6 @@ class Arguments {
 bool SplitArguments(int argc, char** argv, std::initializer_list<FlagSpec> flags, size_t maxPlain,
                     Arguments* out, std::string* error);
 
-// A relative folder taken from the program's own folder rather than the
-// current one on Windows, where the build names the data folder beside its
-// programs that way; anything else as it is.
-std::string BesideProgram(const std::string& folder);
-
 // Runs a tool's main body; an exception that would end the program instead
 // becomes one line, "tool: what", on standard error and status 1.
 template <typename Body>

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/arguments.h"
-
 namespace bench {
 
 struct Mode {

@@ -14,6 +14,7 @@
 #include "platform/font.h"
 #include "platform/threads.h"
 #include "scene/cube_model.h"
+#include "scene/data_folder.h"
 #include "scene/scene.h"
 #include "scene/tables.h"
 #include "tools/arguments.h"
@@ -25,10 +26,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kelvo-render [OPTIONS] --png FILE | --raw FILE | --out-dir DIR | --sheet FILE\n"
+    "Usage: kelvo-render [OPTIONS] --png FILE | --raw FILE | --out-dir DIR | --sheet FILE\n"
     "Draws frames of the spinning cube without a window, into a back buffer cleared to 0.\n"
-    "  --assets DIR       read the data files from DIR (default: " KELVO_DATA_DIR
-    ")\n"
+    "  --assets DIR       read the data files from DIR (default: the current directory\n"
+    "                     if it holds CUBE.PAL, else the build's or install's data)\n"
     "  --mode WxHxBPP,... display modes: sides 1-4095, depth 8, 16, 24 or 32\n"
     "                     (default 640x480x8)\n"
     "  --shading S,...    shading modes 0-5: none, flat, Gouraud, Phong, transparency,\n"
@@ -75,7 +76,7 @@ class Renderer {
  public:
   ~Renderer() { FreeSceneMemory(); }
   bool Start(const Options& o, std::string* error) {
-    SetAssetDirectory(o.assets.c_str());
+    UseDataFolder(o.assets);
     const int32_t loaded = LoadScene();
     ReportAssetWarnings();
     if (!loaded) {
@@ -174,7 +175,7 @@ bool WriteFrame(const std::string& path, const std::vector<uint8_t>& frame, cons
 
 int Run(const Options& o) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(o.assets, ec))
+  if (!o.assets.empty() && !std::filesystem::is_directory(o.assets, ec))
     return Fail("assets folder not found: " + o.assets + (ec ? " (" + ec.message() + ")" : ""));
   plat::SetThreadCount(o.threads > 0 ? o.threads : plat::ThreadsFromEnvironment("kelvo-render"));
   Renderer renderer;

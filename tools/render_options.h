@@ -13,7 +13,7 @@ struct Mode {
 };
 
 struct Options {
-  std::string assets = BesideProgram(KELVO_DATA_DIR);
+  std::string assets;  // empty: found as kelvo-cube finds its data
   std::vector<Mode> modes;
   std::vector<int> shadings;
   std::vector<long> starts;

@@ -14,6 +14,13 @@ namespace {
 
 bool GoodDepth(int bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
+// A flag among the arguments: never another flag's value.
+bool Given(int argc, char** argv, std::string_view flag) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i] == flag) return true;
+  return false;
+}
+
 void CheckRender(int argc, char** argv) {
   render::Options o;
   bool help = false;
@@ -31,7 +38,9 @@ void CheckRender(int argc, char** argv) {
   fuzz::Require(o.threads >= 0 && o.threads <= plat::kMaxThreads, "kelvo-render: bad threads");
   fuzz::Require(!(o.png.empty() && o.raw.empty() && o.outDir.empty() && o.sheet.empty()),
                 "kelvo-render accepted a run that writes nothing");
-  fuzz::Require(!o.assets.empty(), "kelvo-render: an empty data folder");
+  // Without --assets, the data is looked for as kelvo-cube looks.
+  fuzz::Require(o.assets.empty() != Given(argc, argv, "--assets"),
+                "kelvo-render: --assets without a folder, or a folder without --assets");
 }
 
 void CheckBench(int argc, char** argv) {
@@ -48,7 +57,8 @@ void CheckBench(int argc, char** argv) {
   for (int32_t t : o.threads)
     fuzz::Require(t >= 1 && t <= plat::kMaxThreads, "kelvo-bench: a bad thread count");
   fuzz::Require(o.frames >= 0 && o.frames <= 1000000, "kelvo-bench: a bad frame count");
-  fuzz::Require(!o.assets.empty(), "kelvo-bench: an empty data folder");
+  fuzz::Require(o.assets.empty() != Given(argc, argv, "--assets"),
+                "kelvo-bench: --assets without a folder, or a folder without --assets");
 }
 
 void CheckSplit(int argc, char** argv) {

@@ -158,13 +158,79 @@ TEST(Render, MissingDataIsNamed) {
   EXPECT_NE(r.errors.find("T3.BMP"), std::string::npos) << r.errors;
 }
 
+// Without --assets the renderer finds its data as kelvo-cube does: in the
+// current directory when it holds a CUBE.PAL, else beside the program (the
+// build's data/, an install's share/kelvo-cube); nowhere is one line naming
+// every place looked in.
+TEST(Render, FindsItsDataAsTheProgramDoes) {
+  ScratchDir dir;
+  const std::string frame = " --mode 64x48x8 --frame 3 --no-text --raw ";
+  ASSERT_EQ(Render(dir, "--assets " + Quote(testing_support::DataDir()) + frame +
+                            Quote(dir.File("named.raw")))
+                .status,
+            0);
+  const std::vector<uint8_t> named = ReadFile(dir.File("named.raw"));
+
+  // Started elsewhere, the build's data/.
+  Result r = Render(dir, frame + Quote(dir.File("build.raw")), {.folder = dir.path()});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(ReadFile(dir.File("build.raw")), named);
+
+  // A folder of its own data comes first.
+  ScratchDir own;
+  for (const char* name : {"CUBE.PAL", "PALTBL1.DAT", "PALTBL2.DAT", "T1.BMP", "T2.BMP", "T3.BMP",
+                           "T4.BMP", "T5.BMP", "T6.BMP"})
+    own.CopyData(name);
+  own.CopyData("T2.BMP", 1500);
+  r = Render(dir, frame + Quote(dir.File("own.raw")), {.folder = own.path()});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_NE(r.errors.find("T2.BMP: 1,500 of 17,462 bytes"), std::string::npos) << r.errors;
+
+  // A copy of the program laid out as an install, and alone.
+#ifdef _WIN32
+  const std::string bin = ".", share = ".", name = "kelvo-render.exe";
+#else
+  const std::string bin = "bin", share = "share/kelvo-cube", name = "kelvo-render";
+#endif
+  ScratchDir prefix, alone;
+  std::filesystem::create_directories(prefix.File(bin));
+  std::filesystem::create_directories(prefix.File(share));
+  for (const auto& entry : std::filesystem::directory_iterator(own.path()))
+    std::filesystem::copy_file(entry.path(),
+                               std::filesystem::path(prefix.File(share)) / entry.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(testing_support::DataDir() + "/T2.BMP", prefix.File(share + "/T2.BMP"),
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(KELVO_RENDER, prefix.File(bin + "/" + name));
+  std::filesystem::copy_file(KELVO_RENDER, alone.File(name));
+  r = tool_run::Run(prefix.File(bin + "/" + name), frame + Quote(dir.File("installed.raw")),
+                    {.folder = dir.path()});
+  ASSERT_EQ(r.status, 0) << r.errors;
+  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(ReadFile(dir.File("installed.raw")), named);
+
+  r = tool_run::Run(alone.File(name), frame + Quote(dir.File("none.raw")), {.folder = dir.path()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Lines(r.errors), 1) << r.errors;
+  EXPECT_EQ(r.errors.rfind("kelvo-render: cannot start: CUBE.PAL: not found in the current "
+                           "directory (",
+                           0),
+            0u)
+      << r.errors;
+  // The folder beside the program, as the system spells it.
+  EXPECT_NE(r.errors.find(std::filesystem::path(alone.path()).filename().string()),
+            std::string::npos)
+      << r.errors;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("none.raw")));
+}
+
 TEST(Render, HelpGoesToStandardOutput) {
   ScratchDir dir;
   for (const char* args : {"--help", "-h", "--bogus --help"}) {
     SCOPED_TRACE(args);
     const Result r = Render(dir, args);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output.rfind("usage: kelvo-render", 0), 0u) << r.output;
+    EXPECT_EQ(r.output.rfind("Usage: kelvo-render", 0), 0u) << r.output;
     EXPECT_NE(r.output.find("--out-dir DIR"), std::string::npos);
     EXPECT_EQ(r.errors, "");
   }
