@@ -2,14 +2,15 @@
 # Sets up a fresh Debian/Ubuntu machine and runs the whole test suite: the
 # Release build with warnings as errors, the desktop program and its
 # end-to-end test (under an Xvfb display of its own; screenshots in
-# build/ci/e2e-screenshots), then the same suites under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the suites that draw with several threads under
-# ThreadSanitizer; the fuzz targets for a minute each; and the Windows
-# program, cross-built and run under Wine.
+# build/ci/e2e-screenshots), its .deb and .tar.gz made, checked by lintian
+# and run unpacked (build/ci/package-check), then the same suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer; the suites that draw with
+# several threads under ThreadSanitizer; the fuzz targets for a minute each;
+# and the Windows program, cross-built and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup-deps.sh --desktop --format
+scripts/setup-deps.sh --desktop --format --package
 jobs=$(nproc)
 
 cmake --preset ci
@@ -35,14 +36,14 @@ cmake --build --preset fuzz -j "$jobs"
 scripts/run-fuzz.sh 60
 
 # Windows: kelvo-cube.exe cross-built with mingw-w64 for 32 and 64 bits and
-# packed as a zip, its imports checked, the unit suites built with it run
-# under Wine, and the program driven under Wine (screenshots in
-# build/win32/wine-screenshots and build/win64/...). Where this machine cannot
-# run 32-bit Linux programs, and so no 32-bit Wine, the 32-bit exe's Wine
-# tests say so and are skipped; the 64-bit exe's still run.
+# packed as a zip by CPack (the package target), its imports checked, the unit
+# suites built with it run under Wine, and the program driven under Wine
+# (screenshots in build/win32/wine-screenshots and build/win64/...). Where this
+# machine cannot run 32-bit Linux programs, and so no 32-bit Wine, the 32-bit
+# exe's Wine tests say so and are skipped; the 64-bit exe's still run.
 scripts/setup-deps.sh --windows
 for preset in win32 win64; do
   cmake --preset "$preset"
-  cmake --build --preset "$preset" -j "$jobs" --target all zip
+  cmake --build --preset "$preset" -j "$jobs" --target package
   ctest --preset "$preset" -j "$jobs"
 done

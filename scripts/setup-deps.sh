@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
-# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]
+# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format] [--package]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libstb-dev libfreetype-dev fonts-dejavu-core)
@@ -27,8 +27,14 @@ for option in "$@"; do
       # The format check of the sources.
       packages+=(clang-format)
       ;;
+    --package)
+      # The manual pages (help2man), the Debian package's dependencies
+      # (dpkg-shlibdeps; file finds the programs) and its check (lintian).
+      packages+=(help2man dpkg-dev file lintian)
+      ;;
     *)
-      echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]" >&2
+      echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]" \
+        "[--package]" >&2
       exit 2
       ;;
   esac
