@@ -5,6 +5,12 @@
 # folder (scene/data_folder.cpp), so any prefix works, DESTDIR included.
 set(KELVO_SHARE ${CMAKE_INSTALL_DATADIR}/kelvo-cube)
 set(KELVO_DOC ${CMAKE_INSTALL_DATADIR}/doc/kelvo-cube)
+# Sanitizer and fuzzing builds are for testing: no manual pages, no package
+# check (their programs would run under the sanitizers at build time).
+set(KELVO_INSTRUMENTED OFF)
+if(KELVO_SANITIZE OR KELVO_TSAN OR KELVO_FUZZ)
+  set(KELVO_INSTRUMENTED ON)
+endif()
 
 set(KELVO_PROGRAMS kelvo-render kelvo-bench kelvo_gen_assets)
 if(TARGET kelvo-cube)
@@ -57,7 +63,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/copyrig
 # Manual pages from each program's --help, by Debian's help2man, compressed
 # as Debian keeps them.
 find_program(KELVO_HELP2MAN help2man)
-if(KELVO_HELP2MAN)
+if(KELVO_HELP2MAN AND NOT KELVO_INSTRUMENTED)
   set(KELVO_MAN_kelvo-cube "a textured cube spinning, drawn by its own software rasteriser")
   set(KELVO_MAN_kelvo-render "draw kelvo-cube's frames into PNG pictures or raw back buffers")
   set(KELVO_MAN_kelvo-bench "time kelvo-cube's rasteriser against the machine's own limit")
@@ -81,7 +87,7 @@ if(KELVO_HELP2MAN)
   endforeach()
   add_custom_target(kelvo_man ALL DEPENDS ${KELVO_MAN_PAGES})
   install(FILES ${KELVO_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
+elseif(NOT KELVO_INSTRUMENTED)
   message(STATUS "No help2man: installs come without manual pages "
                  "(scripts/setup-deps.sh --package installs it)")
 endif()
@@ -113,9 +119,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
 
 # The packages checked as a user gets them (tests/e2e/package_check.py): made
-# by cpack, passed by lintian, unpacked and run from a scratch folder. Not in
-# the sanitizer builds, whose programs no one installs.
-if(KELVO_BUILD_TESTS AND TARGET kelvo-cube AND NOT (KELVO_SANITIZE OR KELVO_TSAN OR KELVO_FUZZ))
+# by cpack, passed by lintian, unpacked and run from a scratch folder.
+if(KELVO_BUILD_TESTS AND TARGET kelvo-cube AND NOT KELVO_INSTRUMENTED)
   find_package(Python3 COMPONENTS Interpreter)
   if(Python3_Interpreter_FOUND)
     add_test(NAME package.deb
