@@ -80,30 +80,20 @@ add_dependencies(kelvo-cube kelvo_data)
 # timings on Windows ----
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools ${PROJECT_BINARY_DIR}/tools)
 
-# ---- The zip: the program, its data files and a short readme ----
+# ---- The zip, by CPack (the package target, or cpack in this folder): the
+# program, its data files beside it and a short readme ----
+install(TARGETS kelvo-cube RUNTIME DESTINATION .)
+install(FILES ${KELVO_PROGRAM_DATA} DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/app/main/windows-readme.txt DESTINATION . RENAME README.txt)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(KELVO_WINDOWS_ARCH win64)
 else()
   set(KELVO_WINDOWS_ARCH win32)
 endif()
-set(KELVO_ZIP_NAME kelvo-cube-${PROJECT_VERSION}-${KELVO_WINDOWS_ARCH})
-set(KELVO_ZIP ${PROJECT_BINARY_DIR}/${KELVO_ZIP_NAME}.zip)
-set(KELVO_ZIP_STAGE ${PROJECT_BINARY_DIR}/zip-stage)
-set(KELVO_README ${PROJECT_SOURCE_DIR}/app/main/windows-readme.txt)
-add_custom_command(
-  OUTPUT ${KELVO_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${KELVO_ZIP_STAGE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kelvo-cube> ${KELVO_PROGRAM_DATA}
-          ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}
-  COMMAND ${CMAKE_COMMAND} -E copy ${KELVO_README} ${KELVO_ZIP_STAGE}/${KELVO_ZIP_NAME}/README.txt
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${KELVO_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${KELVO_ZIP_STAGE}
-          ${CMAKE_COMMAND} -E tar cf ${KELVO_ZIP} --format=zip ${KELVO_ZIP_NAME}
-  DEPENDS kelvo-cube ${KELVO_PROGRAM_DATA} ${KELVO_README}
-  COMMENT "Packing ${KELVO_ZIP_NAME}.zip"
-  VERBATIM)
-add_custom_target(zip DEPENDS ${KELVO_ZIP})
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME kelvo-cube)
+set(CPACK_PACKAGE_FILE_NAME kelvo-cube-${PROJECT_VERSION}-${KELVO_WINDOWS_ARCH})
+include(CPack)
 
 # ---- Tests: the program as built, and under Wine ----
 if(KELVO_BUILD_TESTS)
