@@ -69,6 +69,15 @@ bool ChunksWhole(const uint8_t* data, size_t size, std::string* error) {
   return false;
 }
 
+// stb_image's reason, printable: for an unknown chunk it holds the chunk's
+// four bytes as they are, line breaks included.
+std::string FailureReason() {
+  std::string reason = stbi_failure_reason();
+  for (char& c : reason)
+    if (!std::isprint(static_cast<unsigned char>(c))) c = '?';
+  return reason;
+}
+
 }  // namespace
 
 bool PngSize(const uint8_t* data, size_t size, int* width, int* height, std::string* error) {
@@ -76,7 +85,7 @@ bool PngSize(const uint8_t* data, size_t size, int* width, int* height, std::str
   int channels = 0;
   if (size > static_cast<size_t>(INT32_MAX) ||
       !stbi_info_from_memory(data, static_cast<int>(size), width, height, &channels)) {
-    *error = std::string("not a readable PNG: ") + stbi_failure_reason();
+    *error = "not a readable PNG: " + FailureReason();
     return false;
   }
   return true;
@@ -101,7 +110,7 @@ bool DecodePngRgba(const uint8_t* data, size_t size, std::vector<uint8_t>* rgba,
   if (decoded == nullptr) {
     *error = refused ? "a damaged PNG: its data unpack to more than a " + std::to_string(width) +
                            "x" + std::to_string(height) + " picture holds"
-                     : std::string("a damaged PNG: ") + stbi_failure_reason();
+                     : "a damaged PNG: " + FailureReason();
     return false;
   }
   rgba->resize(pixels * 4);
