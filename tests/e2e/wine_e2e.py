@@ -30,7 +30,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True
 from x_session import (Failure, XScreen, check, clusters, differing_rows,  # noqa: E402
                        missing_tools, wait_until)
-from wine_setup import Skip, find_loader, make_prefix, stop_wineserver, wine_env  # noqa: E402
+from wine_setup import (Skip, find_loader, make_prefix, stop_wineserver, wait_wineserver,  # noqa: E402
+                        wine_env)
 
 try:
     from PIL import Image, ImageChops, ImageDraw
@@ -671,7 +672,9 @@ def main():
             check((800, 600, 16) in modes and len(modes) > 2,
                   "Wine reports %d usable modes, 800x600x16 among them" % len(modes))
             main_run(wine, exe, scratch, modes)
+            wait_wineserver(wine.loader, wine.env)
             copy_run(wine, exe, scratch, modes)
+            wait_wineserver(wine.loader, wine.env)
             failure_run(wine, exe, scratch)
     except (Failure, subprocess.TimeoutExpired) as e:
         print("FAILED: %s" % e, flush=True)

@@ -78,11 +78,17 @@ def make_prefix(loader, env, settings=()):
     open(stamp, "w").close()
 
 
-def stop_wineserver(loader, env):
+def stop_wineserver(loader, env, flag="-k"):
     server = os.path.join(os.path.dirname(loader), "wineserver")
     if not os.access(server, os.X_OK):
         server = shutil.which("wineserver") or server
     try:
-        subprocess.run([server, "-k"], env=env, timeout=30, capture_output=True)
+        subprocess.run([server, flag], env=env, timeout=30, capture_output=True)
     except (OSError, subprocess.TimeoutExpired):
         pass
+
+
+def wait_wineserver(loader, env):
+    """Until every Wine process of the prefix has ended: a program started
+    while the last one's desktop is still going away may fail to start."""
+    stop_wineserver(loader, env, "-w")
