@@ -20,116 +20,23 @@ import time
 # The helpers beside this script, without leaving compiled files in the
 # source tree.
 sys.dont_write_bytecode = True
-from x_session import (SCREEN_W, Failure, Session, View, check, clusters,  # noqa: E402
-                       differing_rows, error_lines, missing_tools, resident_mb, start_xvfb,
-                       stop_process)
+from screen_checks import (BLACK, CLASSIC_MODES, FACE, FIVE_BIT, MODE_1600x1200x8,  # noqa: E402
+                           MODE_1600x1200x32, MODE_320x200x8, MODE_640x400x8, MODE_640x400x16,
+                           MODE_800x600x16, NAVY, View, about_shown, bar_titles,
+                           caption_shown, checked, cube_drawn, differences_below_bar,
+                           differing_rows, mode_columns, mode_steps, near, popup_box, popup_rows,
+                           text_pixels, text_rows)
+from x_session import (SCREEN_W, Failure, Session, check, error_lines,  # noqa: E402
+                       missing_tools, resident_mb, start_xvfb, stop_process)
 
-NAVY = (0, 0, 128)
-FACE = (192, 192, 192)
-GREY = (128, 128, 128)
-WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
 # The classic list, then the desktop's own size (960x720 here), each at four depths.
-MODE_COUNT = 36
-MODE_320x200x8 = 0
-MODE_640x400x8 = 8
-MODE_640x400x16 = 9
-MODE_800x600x16 = 17
-MODE_1600x1200x8 = 28
-MODE_1600x1200x32 = 31
-# The channel values a 5-5-5 pixel can show: its 5 bits repeated below, as
-# the hardware widens them.
-FIVE_BIT = {(v << 3) | (v >> 2) for v in range(32)}
+MODE_COUNT = CLASSIC_MODES + 4
 # Resident size after many round trips, against after the first ten.
 GROWTH_BOUND = 1.10
+
+
 def mode_keys(index):
-    """The keys that choose the mode at index from the Modes menu: F10 opens
-    the bar, Down the pop-up at its first item, Up from there wraps round."""
-    keys = ["F10", "Right", "Right", "Down"]
-    if index <= MODE_COUNT // 2:
-        keys += ["Down"] * index
-    else:
-        keys += ["Up"] * (MODE_COUNT - index)
-    return keys + ["Return"]
-
-
-def near(p, colour):
-    return all(abs(a - b) <= 8 for a, b in zip(p, colour))
-
-
-def caption_shown(v):
-    return near(v.pixel(300, 8), NAVY) and near(v.pixel(300, 28), FACE)
-
-
-def cube_drawn(v):
-    lit = v.count(v.width // 4, v.height // 4, v.width * 3 // 4, v.height * 3 // 4,
-                  lambda p: p != BLACK)
-    return lit > 2000 and not near(v.pixel(300, 8), NAVY)
-
-
-def text_pixels(v):
-    return v.count(0, 10, 80, 24, lambda p: p == WHITE)
-
-
-def text_rows(v):
-    """Monitor rows in which the frame-rate text shows."""
-    top, bottom = v.to_screen(0, 5)[1], v.to_screen(0, 30)[1]
-    left, right = v.to_screen(0, 0)[0], v.to_screen(80, 0)[0]
-    return sum(1 for y in range(top, bottom)
-               if any(v.shot.pixel(x, y) == WHITE for x in range(left, right)))
-
-
-def bar_titles(v):
-    """The menu bar's titles: runs of dark text columns."""
-    xs = [x for x in range(v.width) for y in range(22, 35) if v.pixel(x, y) == BLACK]
-    return clusters(xs, 5)
-
-
-def item_bands(v, left, right, top, bottom):
-    """Rows of text in a pop-up column: one band per item."""
-    ys = [y for y in range(top, bottom) if any(v.pixel(x, y) == BLACK for x in range(left, right))]
-    return clusters(ys, 3)
-
-
-def greyish(p):
-    return max(p) - min(p) <= 12 and 100 <= p[0] <= 150
-
-
-def popup_box(v, left):
-    """Right and bottom edges of the pop-up under the bar at left: its face,
-    selection, column lines and border, up to the screen behind it."""
-    right = left + 4
-    while right < v.width and (v.pixel(right, 42) in (FACE, NAVY, WHITE)
-                               or greyish(v.pixel(right, 42))):
-        right += 1
-    bottom = 42
-    while bottom < v.height and v.pixel(left + 4, bottom) in (FACE, NAVY):
-        bottom += 1
-    return right, bottom
-
-
-def popup_rows(v, left):
-    """The pop-up's item rows under the bar, at the text's column."""
-    right, bottom = popup_box(v, left)
-    return item_bands(v, left + 18, min(left + 120, right), 40, bottom)
-
-
-def checked(v, left, band):
-    return any(v.pixel(x, y) == BLACK
-               for x in range(left + 3, left + 16) for y in range(band[0], band[1] + 1))
-
-
-def differences_below_bar(a, b):
-    """Where two views of one mode differ under the menu bar (row 38 on): the
-    number of pixels and the box around them (left, top, right, bottom)."""
-    n, box = 0, None
-    for y in range(38, a.height):
-        for x in range(a.width):
-            if a.pixel(x, y) != b.pixel(x, y):
-                n += 1
-                box = (min(box[0], x), min(box[1], y), max(box[2], x + 1), max(box[3], y + 1)) \
-                    if box else (x, y, x + 1, y + 1)
-    return n, box
+    return mode_steps(index, MODE_COUNT)
 
 
 def menus_put_back(s, still, titles, mode):
@@ -243,12 +150,9 @@ def session(s, scratch):
     left = modes[0] - 6
     listing = s.wait_for("modes", mode, lambda v: len(popup_rows(v, left)) >= 20,
                          "the Modes pop-up is open")
-    first = popup_rows(listing, left)
-    right, bottom = popup_box(listing, left)
-    columns = clusters([x for x in range(left, right) for y in range(first[0][0], first[0][1] + 1)
-                        if listing.pixel(x, y) == BLACK], 20)
+    columns = mode_columns(listing, left)
     check(len(columns) == 2, "the modes are listed in two columns")
-    second = item_bands(listing, columns[1][0], min(columns[1][0] + 100, right), 40, bottom)
+    first, second = columns
     check(len(first) + len(second) == MODE_COUNT,
           "all %d modes can be reached (%d + %d)" % (MODE_COUNT, len(first), len(second)))
     band = first[MODE_800x600x16]
@@ -270,8 +174,7 @@ def session(s, scratch):
     s.key("F1")
     # 16 bits per pixel: the window colours come out as their 5-5-5 levels.
     about = s.wait_for("about", mode,
-                       lambda v: near(v.pixel(300, 8), GREY) and
-                       v.count(20, 40, 300, 240, lambda p: near(p, NAVY)) > 1500,
+                       about_shown,
                        "the About box with its caption is shown; the main caption is inactive")
     box = about.count(20, 40, 300, 240, lambda p: near(p, FACE))
     check(box > 10000, "the box's face is there (%d pixels)" % box)

@@ -2,13 +2,17 @@
 tests: the display, xdotool for the user, and screenshots as the user sees
 them (one read of the whole screen through Pillow, each kept as a PNG); for
 the desktop program, its output and memory and the emulated screen of a mode
-found inside a screenshot."""
+found inside a screenshot (screen_checks.py)."""
 import os
 import shutil
 import signal
 import subprocess
 import sys
 import time
+
+# The pictures and their checks, shared with the browser's test.
+from screen_checks import (Failure, Shot, View, check, clusters, differing_rows,  # noqa: F401
+                           wait_until)
 
 try:
     from PIL import ImageGrab
@@ -19,16 +23,6 @@ except ImportError:
 SCREEN_W, SCREEN_H = 1024, 640
 LSAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 DEBIAN_PYTHON = "/usr/bin/python3"
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-    print("  ok: " + message, flush=True)
 
 
 def missing_tools(tools):
@@ -46,95 +40,6 @@ def missing_tools(tools):
     if ImageGrab is None:
         missing.append("Pillow (python3-pil)")
     return missing
-
-
-# ---- Pictures ----
-
-class Shot:
-    """A picture of the whole X screen: a Pillow RGB image, its bytes and its
-    pixels."""
-
-    def __init__(self, name, image):
-        self.name, self.image = name, image.convert("RGB")
-        self.width, self.height = self.image.size
-        self.rgb = self.image.tobytes()
-        self._pixels = self.image.load()
-
-    def pixel(self, x, y):
-        return self._pixels[x, y]
-
-
-class View:
-    """The emulated screen of a mode inside a shot, placed as the program
-    places it: by a whole number from twice the size up, else stretched to
-    fit with its aspect ratio kept; centred."""
-
-    def __init__(self, shot, width, height):
-        scale = min(SCREEN_W // width, SCREEN_H // height)
-        if scale >= 2:
-            pw, ph = width * scale, height * scale
-        elif SCREEN_W * height <= SCREEN_H * width:
-            pw, ph = SCREEN_W, SCREEN_W * height // width
-        else:
-            pw, ph = SCREEN_H * width // height, SCREEN_H
-        self.shot, self.width, self.height = shot, width, height
-        self.pw, self.ph = pw, ph
-        self.x0 = (SCREEN_W - pw) // 2
-        self.y0 = (SCREEN_H - ph) // 2
-
-    def _out_x(self, x):
-        """The output column at the middle of emulated column x."""
-        return self.x0 + (2 * x + 1) * self.pw // (2 * self.width)
-
-    def _out_y(self, y):
-        return self.y0 + (2 * y + 1) * self.ph // (2 * self.height)
-
-    def pixel(self, x, y):
-        return self.shot.pixel(self._out_x(x), self._out_y(y))
-
-    def to_screen(self, x, y):
-        return self._out_x(x), self._out_y(y)
-
-    def count(self, left, top, right, bottom, test):
-        return sum(1 for y in range(top, bottom) for x in range(left, right)
-                   if test(self.pixel(x, y)))
-
-    def rows(self, top, bottom):
-        """The screen's bytes of emulated rows top to bottom, one per row."""
-        w = self.shot.width * 3
-        left, right = self.x0 * 3, (self.x0 + self.pw) * 3
-        return [self.shot.rgb[self._out_y(y) * w + left:self._out_y(y) * w + right]
-                for y in range(top, bottom)]
-
-
-def differing_rows(a, b, top=30):
-    """Rows below the frame-rate text that differ between two pictures."""
-    return sum(1 for ra, rb in zip(a.rows(top, a.height), b.rows(top, b.height)) if ra != rb)
-
-
-def clusters(positions, gap):
-    """Runs of sorted positions split where they lie more than gap apart."""
-    runs = []
-    for p in sorted(set(positions)):
-        if runs and p - runs[-1][1] <= gap:
-            runs[-1][1] = p
-        else:
-            runs.append([p, p])
-    return runs
-
-
-def wait_until(look, test, what, timeout):
-    """Views of new screenshots, look(), until test(view) holds; fails after
-    timeout seconds, naming the last screenshot."""
-    deadline = time.time() + timeout
-    while True:
-        view = look()
-        if test(view):
-            check(True, what)
-            return view
-        if time.time() > deadline:
-            raise Failure(what + " (see %s.png)" % view.shot.name)
-        time.sleep(0.3)
 
 
 # ---- The session ----
