@@ -1,6 +1,5 @@
-// SDL's keys as the program's platform knows them: the DirectInput scan code
-// of each physical key (set 1, extended keys with bit 7), and the virtual key
-// Windows would give it for accelerators and menus.
+// SDL's keys as the program's platform knows them (platform/core/keys.h):
+// SDL's scancodes are the keys' USB HID usages.
 #pragma once
 #include <SDL_keyboard.h>
 
@@ -14,7 +13,7 @@ uint8_t ScanCodeOf(SDL_Scancode key);
 // on Windows. 0 for none.
 uint16_t VirtualKeyOf(SDL_Scancode key, bool numLock);
 // As above, but a letter key gives the letter the keyboard layout puts on it
-// (key is SDL's layout-aware keycode).
+// (symbol is SDL's layout-aware keycode).
 uint16_t VirtualKeyOf(SDL_Scancode key, SDL_Keycode symbol, bool numLock);
 
 }  // namespace plat::sdl

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/core/keys.h"
 #include "platform/dinput.h"
 #include "platform/winuser.h"
 
@@ -86,6 +87,42 @@ TEST(SdlKeys, ALetterFollowsTheLayoutOnlyForLetters) {
   // A key that gives no letter keeps its positional key.
   EXPECT_EQ(VirtualKeyOf(SDL_SCANCODE_A, SDLK_UNKNOWN, true), 'A');
   EXPECT_EQ(VirtualKeyOf(SDL_SCANCODE_F1, SDLK_a, true), VK_F1);
+}
+
+TEST(SdlKeys, ABrowsersKeyNameGivesWhatSdlGivesForTheSameKey) {
+  // SDL's names for a few keys of each block against the browser's.
+  const struct {
+    const char* code;
+    SDL_Scancode key;
+  } same[] = {{"KeyQ", SDL_SCANCODE_Q},
+              {"Digit7", SDL_SCANCODE_7},
+              {"Enter", SDL_SCANCODE_RETURN},
+              {"Backquote", SDL_SCANCODE_GRAVE},
+              {"Quote", SDL_SCANCODE_APOSTROPHE},
+              {"F10", SDL_SCANCODE_F10},
+              {"PrintScreen", SDL_SCANCODE_PRINTSCREEN},
+              {"ArrowLeft", SDL_SCANCODE_LEFT},
+              {"NumLock", SDL_SCANCODE_NUMLOCKCLEAR},
+              {"Numpad5", SDL_SCANCODE_KP_5},
+              {"NumpadDecimal", SDL_SCANCODE_KP_PERIOD},
+              {"NumpadEnter", SDL_SCANCODE_KP_ENTER},
+              {"IntlBackslash", SDL_SCANCODE_NONUSBACKSLASH},
+              {"ContextMenu", SDL_SCANCODE_APPLICATION},
+              {"AltRight", SDL_SCANCODE_RALT},
+              {"MetaLeft", SDL_SCANCODE_LGUI}};
+  for (const auto& k : same) EXPECT_EQ(core::UsageOfCode(k.code), k.key) << k.code;
+  // Every key SDL has a code for, but the ISO key browsers call Backslash,
+  // has a browser name that leads to the same codes.
+  for (int k = 0; k < SDL_NUM_SCANCODES; ++k) {
+    const auto key = static_cast<SDL_Scancode>(k);
+    if (!ScanCodeOf(key) || key == SDL_SCANCODE_NONUSHASH) continue;
+    const char* code = core::CodeOfUsage(k);
+    ASSERT_NE(code, nullptr) << SDL_GetScancodeName(key);
+    const int usage = core::UsageOfCode(code);
+    EXPECT_EQ(core::ScanCodeOfUsage(usage), ScanCodeOf(key)) << code;
+    for (bool numLock : {false, true})
+      EXPECT_EQ(core::VirtualKeyOfUsage(usage, numLock), VirtualKeyOf(key, numLock)) << code;
+  }
 }
 
 TEST(SdlKeys, KeysWithoutACodeGiveNone) {
