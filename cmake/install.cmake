@@ -15,7 +15,7 @@ endif()
 set(KELVO_PROGRAMS kelvo-render kelvo-bench kelvo_gen_assets)
 if(TARGET kelvo-cube)
   list(PREPEND KELVO_PROGRAMS kelvo-cube)
-  install(FILES ${PROJECT_SOURCE_DIR}/app/main/kelvo-cube.desktop
+  install(FILES ${PROJECT_SOURCE_DIR}/programs/kelvo-cube.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
 install(TARGETS ${KELVO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -49,14 +49,6 @@ add_custom_command(
   VERBATIM)
 add_custom_target(kelvo_data ALL DEPENDS ${KELVO_PROGRAM_DATA} ${KELVO_ICON})
 
-set(KELVO_RC ${PROJECT_BINARY_DIR}/kelvo-cube.rc)
-add_custom_command(
-  OUTPUT ${KELVO_RC}
-  COMMAND ${KELVO_HOST_GEN_RC} ${KELVO_RC}
-  DEPENDS ${KELVO_HOST_GEN_RC} kelvo_host_tools
-  COMMENT "Writing the resource script"
-  VERBATIM)
-
 # ---- The program ----
 add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp
                                         ${PROJECT_SOURCE_DIR}/platform/win32/gdi_layer.cpp)
@@ -64,17 +56,8 @@ kelvo_target(kelvo_platform_win32 USES platform platform/win32)
 target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_frame_copy ddraw dinput dxguid gdi32
                       user32 winmm)
 
-add_executable(kelvo-cube WIN32 ${PROJECT_SOURCE_DIR}/app/main/windows_main.cpp ${KELVO_RC})
-kelvo_target(kelvo-cube USES app scene raster ${KELVO_PLATFORM_API})
-# The frame before the layer under it: a static library is searched once.
-target_link_libraries(kelvo-cube PRIVATE kelvo_scene kelvo_frame kelvo_platform_win32)
-# The script names the icon alone; the resource compiler finds it here.
-target_include_directories(kelvo-cube PRIVATE $<$<COMPILE_LANGUAGE:RC>:${KELVO_DATA_DIR}>)
-set_source_files_properties(${KELVO_RC} PROPERTIES OBJECT_DEPENDS ${KELVO_ICON})
-set_target_properties(kelvo-cube PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
-# No symbols in a release: half the size.
-target_link_options(kelvo-cube PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
-add_dependencies(kelvo-cube kelvo_data)
+# The entry point and its resources (programs/).
+add_subdirectory(programs)
 
 # ---- kelvo-render.exe and kelvo-bench.exe: the rasteriser's frames and
 # timings on Windows ----
@@ -84,7 +67,7 @@ add_subdirectory(${PROJECT_SOURCE_DIR}/tools ${PROJECT_BINARY_DIR}/tools)
 # program, its data files beside it and a short readme ----
 install(TARGETS kelvo-cube RUNTIME DESTINATION .)
 install(FILES ${KELVO_PROGRAM_DATA} DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/app/main/windows-readme.txt DESTINATION . RENAME README.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/programs/windows-readme.txt DESTINATION . RENAME README.txt)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(KELVO_WINDOWS_ARCH win64)
 else()

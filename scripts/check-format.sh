@@ -10,5 +10,5 @@ if [[ ${1:-} == --fix ]]; then
   shift
 fi
 tool=${1:-clang-format}
-find app platform raster res scene tools tests \( -name '*.cpp' -o -name '*.h' \) -print0 |
+find app platform programs raster res scene tools tests \( -name '*.cpp' -o -name '*.h' \) -print0 |
   sort -z | xargs -0 "$tool" "${mode[@]}"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks the include graph of the whole tree (app/, platform/, raster/, res/,
-scene/, tools/ and tests/):
+"""Checks the include graph of the whole tree (app/, platform/, programs/,
+raster/, res/, scene/, tools/ and tests/):
 
 - each layer includes only what it may use (RULES below: a layer reaching
   up, or sideways into another backend, is named with the line);
@@ -28,6 +28,7 @@ RULES = {
     "platform/core": ["platform/core", "platform"],
     "platform/headless": ["platform/headless", "platform/core", "platform"],
     "platform/sdl2": ["platform/sdl2", "platform/core", "platform"],
+    "platform/web": ["platform/web", "platform/core", "platform"],
     # The thin layer over the real services.
     "platform/win32": ["platform/win32", "platform"],
     # The program's resources, described in the platform's tables.
@@ -43,7 +44,8 @@ RULES = {
     "scene/cube_app": ["scene", "raster", "app/ddapp.h", "app/frame_view.h", "platform",
                        "res/resource_ids.h"],
     # The programs' entry points: everything they put together.
-    "app/main": ["app", "scene", "res", "platform", "platform/core", "platform/win32"],
+    "programs": ["app", "scene", "res", "platform", "platform/core", "platform/sdl2",
+                 "platform/web", "platform/win32"],
     # The tools: the scene, the rasteriser, the platform's headers, how a
     # monitor shows the screen (timed by the benchmark), the resources (for
     # the resource script) and their own helpers.
@@ -85,7 +87,7 @@ def allowed(layer, target):
 
 
 def sources(root):
-    for top in ("app", "platform", "raster", "res", "scene", "tools", "tests"):
+    for top in ("app", "platform", "programs", "raster", "res", "scene", "tools", "tests"):
         for base, _, files in os.walk(os.path.join(root, top)):
             for name in sorted(files):
                 if name.endswith((".h", ".cpp")):
