@@ -8,6 +8,17 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// The script Node runs, as the program's path: Node itself is
+// /proc/self/exe. Empty in a browser.
+// clang-format off
+EM_JS(void, ScriptPath, (char* out, int size), {
+  if (typeof __filename === 'string') stringToUTF8(__filename, out, size);
+});
+// clang-format on
+#endif
 
 std::string ProgramFolder() {
 #ifdef _WIN32
@@ -15,6 +26,10 @@ std::string ProgramFolder() {
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
   return std::filesystem::path(std::string(path, length)).parent_path().string();
+#elif defined(__EMSCRIPTEN__)
+  char path[4096] = {};
+  ScriptPath(path, sizeof path);
+  return std::filesystem::path(path).parent_path().string();
 #else
   std::error_code error;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -1,9 +1,9 @@
 #include "scene/exact_math.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -11,6 +11,20 @@
 // the polynomial tails, and pi and friends to twice double precision.
 
 namespace {
+
+// A double's bits and back, as std::bit_cast would give them: libc++ 13 (the
+// web build's) has no std::bit_cast.
+uint64_t BitsOf(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+double FromBits(uint64_t bits) {
+  double x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
 
 // A value as an unevaluated sum hi + lo with |lo| <= half an ulp of hi:
 // about 106 significant bits.
@@ -103,7 +117,7 @@ constexpr uint32_t kTwoOverPiBits[40] = {
 // x's exponent, exactly enough that the remainder keeps full precision even
 // for the doubles closest to a multiple of pi/2.
 Reduced ReduceLarge(double x) {
-  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const uint64_t bits = BitsOf(x);
   const int exponent = static_cast<int>(bits >> 52);  // x is normal here
   const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
   const int e = exponent - 1075;  // x = mantissa * 2^e
@@ -329,7 +343,7 @@ ScaledPair Times(const ScaledPair& a, const ScaledPair& b) {
 double TimesPowerOfTwo(double v, int64_t e) {
   for (; e > 1000; e -= 1000) v *= 0x1p1000;
   for (; e < -1000; e += 1000) v *= 0x1p-1000;
-  return v * std::bit_cast<double>(static_cast<uint64_t>(e + 1023) << 52);
+  return v * FromBits(static_cast<uint64_t>(e + 1023) << 52);
 }
 
 }  // namespace
@@ -405,9 +419,9 @@ double IntPower(double x, unsigned n) {
     m *= 0x1p100;
     e -= 100;
   }
-  const uint64_t bits = std::bit_cast<uint64_t>(m);
+  const uint64_t bits = BitsOf(m);
   e += static_cast<int64_t>((bits >> 52) & 0x7FF) - 1022;
-  m = std::bit_cast<double>((bits & ~(uint64_t{0x7FF} << 52)) | (uint64_t{1022} << 52));
+  m = FromBits((bits & ~(uint64_t{0x7FF} << 52)) | (uint64_t{1022} << 52));
   ScaledPair base = {{m, 0.0}, e};
   ScaledPair result = {{1.0, 0.0}, 0};
   bool first = true;

@@ -19,6 +19,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 namespace {
 
@@ -213,11 +216,22 @@ const char* KindOf(mode_t mode) {
 }
 
 mode_t NewFileMode() {
+#ifdef __EMSCRIPTEN__
+  // emscripten's umask is its own and starts at 0777, which would leave new
+  // files with no permissions at all: the user's is Node's (in a browser,
+  // the usual one).
+  // clang-format off
+  static const mode_t mask = static_cast<mode_t>(EM_ASM_INT({
+    return typeof process === 'object' && process.umask ? process.umask() : 0o22;
+  }));
+  // clang-format on
+#else
   static const mode_t mask = [] {
     const mode_t m = umask(022);
     umask(m);
     return m;
   }();
+#endif
   return 0666 & ~mask;
 }
 
