@@ -5,49 +5,18 @@
 # the resource script and the font's glyphs come from a native build of our
 # own tools beside this one, since this build cannot run what it makes.
 enable_language(RC)
-include(ExternalProject)
 
 add_subdirectory(app)
 add_subdirectory(scene)
 add_subdirectory(raster)
 
-# ---- Our tools, built for this machine ----
-set(KELVO_HOST_DIR ${PROJECT_BINARY_DIR}/host-tools)
-set(KELVO_HOST_GEN_ASSETS ${KELVO_HOST_DIR}/bin/kelvo-gen-assets)
-set(KELVO_HOST_GEN_RC ${KELVO_HOST_DIR}/bin/kelvo-gen-rc)
-set(KELVO_HOST_GEN_GLYPHS ${KELVO_HOST_DIR}/bin/kelvo-gen-glyphs)
-set(KELVO_HOST_TARGETS kelvo_gen_assets kelvo_gen_rc kelvo_gen_glyphs)
-if(KELVO_BUILD_TESTS)
-  # The native renderer whose frames kelvo-render.exe must match.
-  set(KELVO_HOST_RENDER ${KELVO_HOST_DIR}/kelvo-render)
-  list(APPEND KELVO_HOST_TARGETS kelvo-render)
-endif()
-ExternalProject_Add(kelvo_host_tools
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}
-  BINARY_DIR ${KELVO_HOST_DIR}
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_SDL=OFF
-             -DKELVO_WERROR=${KELVO_WERROR}
-             -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${KELVO_HOST_DIR}/bin
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${KELVO_HOST_TARGETS}
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${KELVO_HOST_GEN_ASSETS} ${KELVO_HOST_GEN_RC} ${KELVO_HOST_GEN_GLYPHS}
-                   ${KELVO_HOST_RENDER})
+# ---- Our tools, built for this machine, and the data files they make ----
+set(KELVO_HOST_EXTRA kelvo_gen_rc)
+include(${PROJECT_SOURCE_DIR}/cmake/host_tools.cmake)
 
 # The worker threads, the frame's copy, the one font (the same glyphs as the
 # Linux build draws) and, for the test suites, the emulated window system.
 add_subdirectory(platform)
-
-set(KELVO_PROGRAM_DATA CUBE.PAL PALTBL1.DAT PALTBL2.DAT T1.BMP T2.BMP T3.BMP T4.BMP T5.BMP T6.BMP)
-list(TRANSFORM KELVO_PROGRAM_DATA PREPEND ${KELVO_DATA_DIR}/)
-set(KELVO_ICON ${KELVO_DATA_DIR}/AppIcon.ico)
-add_custom_command(
-  OUTPUT ${KELVO_PROGRAM_DATA} ${KELVO_ICON}
-  COMMAND ${KELVO_HOST_GEN_ASSETS} ${KELVO_DATA_DIR}
-  DEPENDS ${KELVO_HOST_GEN_ASSETS} kelvo_host_tools
-  COMMENT "Generating the palette, colour tables, textures and icon"
-  VERBATIM)
-add_custom_target(kelvo_data ALL DEPENDS ${KELVO_PROGRAM_DATA} ${KELVO_ICON})
 
 # ---- The program ----
 add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp

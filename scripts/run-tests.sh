@@ -6,7 +6,8 @@
 # and run unpacked (build/ci/package-check), then the same suites under
 # AddressSanitizer and UndefinedBehaviorSanitizer; the suites that draw with
 # several threads under ThreadSanitizer; the fuzz targets for a minute each;
-# and the Windows program, cross-built and run under Wine.
+# the WebAssembly build under Node; and the Windows program, cross-built and
+# run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +35,14 @@ scripts/setup-deps.sh --fuzz
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$jobs"
 scripts/run-fuzz.sh 60
+
+# WebAssembly: the web build with Debian's emscripten (its native host tools
+# built inside it), its kelvo-render.js run under Node against the native
+# renderer frame by frame.
+scripts/setup-deps.sh --web
+cmake --preset web
+cmake --build --preset web -j "$jobs"
+ctest --preset web -j "$jobs"
 
 # Windows: kelvo-cube.exe cross-built with mingw-w64 for 32 and 64 bits and
 # packed as a zip by CPack (the package target), its imports checked, the unit

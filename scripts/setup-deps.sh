@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need.
-# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format] [--package]
+# Usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format] [--package] [--web]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libstb-dev libfreetype-dev fonts-dejavu-core)
@@ -32,9 +32,15 @@ for option in "$@"; do
       # (dpkg-shlibdeps; file finds the programs) and its check (lintian).
       packages+=(help2man dpkg-dev file lintian)
       ;;
+    --web)
+      # The WebAssembly build with Debian's emscripten (which brings Node), its
+      # tools' frames compared under Node, and the program in a headless
+      # Chromium driven by Selenium.
+      packages+=(emscripten nodejs python3 chromium chromium-driver python3-selenium python3-pil)
+      ;;
     *)
       echo "usage: scripts/setup-deps.sh [--desktop] [--windows] [--fuzz] [--format]" \
-        "[--package]" >&2
+        "[--package] [--web]" >&2
       exit 2
       ;;
   esac

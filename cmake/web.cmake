@@ -1,0 +1,45 @@
+# WebAssembly, built with Debian's emscripten (preset web): kelvo-render and
+# kelvo-bench as programs for Node, and the program in the browser. The frame,
+# scene, rasteriser and emulated window system are the Linux build's sources,
+# on one thread, without SDL2, FreeType or libpng; the data files and the
+# font's glyphs come from a native build of our own tools beside this one.
+
+# Debian's emcc runs its JavaScript passes under Node, which looks for their
+# modules (acorn) in Debian's folder only when told.
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+# Without them a throw aborts: the tools turn a bad allocation or argument
+# into one line by catching it.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions)
+# emscripten offers an SDL2 port, fetched from the network: never here.
+set(KELVO_BUILD_SDL OFF)
+
+include(${PROJECT_SOURCE_DIR}/cmake/host_tools.cmake)
+add_subdirectory(platform)
+add_subdirectory(app)
+add_subdirectory(scene)
+add_subdirectory(raster)
+add_subdirectory(res)
+add_subdirectory(tools)
+
+# ---- The tools under Node: the real file system (NODERAWFS), the Node
+# process's environment (node_environment.js), the wasm compiled before main
+# so that Node never fetches it ----
+set(KELVO_NODE_PRE_JS ${CMAKE_CURRENT_LIST_DIR}/node_environment.js)
+foreach(tool kelvo-render kelvo-bench kelvo_gen_assets)
+  target_link_options(${tool} PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
+                      -sWASM_ASYNC_COMPILATION=0 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
+                      --pre-js ${KELVO_NODE_PRE_JS})
+  set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${KELVO_NODE_PRE_JS})
+endforeach()
+
+# ---- The program in the browser ----
+if(EXISTS ${PROJECT_SOURCE_DIR}/platform/web/CMakeLists.txt)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/platform/web ${PROJECT_BINARY_DIR}/platform-web)
+endif()
+
+# ---- Tests: the tools' frames under Node against the native ones ----
+if(KELVO_BUILD_TESTS)
+  enable_testing()
+  include(${PROJECT_SOURCE_DIR}/tests/e2e/web.cmake)
+endif()
