@@ -17,5 +17,5 @@ function(kelvo_font_library generator)
     COMMENT "Rendering the font's glyphs"
     VERBATIM)
   add_library(kelvo_font STATIC ${PROJECT_SOURCE_DIR}/platform/font.cpp ${table})
-  kelvo_target(kelvo_font USES platform)
+  kelvo_target(kelvo_font LAYER platform)
 endfunction()

@@ -21,7 +21,7 @@ add_subdirectory(platform)
 # ---- The program ----
 add_library(kelvo_platform_win32 STATIC ${PROJECT_SOURCE_DIR}/platform/win32/ddraw_layer.cpp
                                         ${PROJECT_SOURCE_DIR}/platform/win32/gdi_layer.cpp)
-kelvo_target(kelvo_platform_win32 USES platform platform/win32)
+kelvo_target(kelvo_platform_win32 LAYER platform/win32)
 target_link_libraries(kelvo_platform_win32 PUBLIC kelvo_frame_copy ddraw dinput dxguid gdi32
                       user32 winmm)
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Checks the include graph of the whole tree (app/, platform/, programs/,
-raster/, res/, scene/, tools/ and tests/):
+"""Checks the include graph of the whole tree (each top folder a layer of
+layers.txt lives in: app/, platform/, programs/, raster/, res/, scene/,
+tools/ and tests/):
 
-- each layer includes only what it may use (RULES below: a layer reaching
-  up, or sideways into another backend, is named with the line);
+- each layer includes only what it may use (SOURCE_DIR/layers.txt, the one
+  place the rules are kept: a layer reaching up, or sideways into another
+  backend, is named with the line);
 - no circle between layers, nor between modules (name.h and name.cpp taken
   together) inside them.
 
@@ -14,52 +16,9 @@ import os
 import re
 import sys
 
-# Layer -> what its files may include besides system headers: folders (their
-# own files, not their subfolders), single headers, or "name/" for a whole
-# subtree. A layer is a folder, a single file, or a name prefix (its files'
-# names begin with it). Each entry is the folder's README.md in one line.
-RULES = {
-    # The real SDK on Windows: system headers only.
-    "platform/win32/sdk.h": [],
-    # The services' shapes (USER32, GDI, DirectDraw, DirectInput), the font,
-    # the worker threads and small helpers; on Windows the SDK itself.
-    "platform": ["platform", "platform/win32/sdk.h"],
-    # The emulated window system shared by every emulating backend.
-    "platform/core": ["platform/core", "platform"],
-    "platform/headless": ["platform/headless", "platform/core", "platform"],
-    "platform/sdl2": ["platform/sdl2", "platform/core", "platform"],
-    "platform/web": ["platform/web", "platform/core", "platform"],
-    # The thin layer over the real services.
-    "platform/win32": ["platform/win32", "platform"],
-    # The program's resources, described in the platform's tables.
-    "res": ["res", "platform"],
-    # The frame: the platform's services and the command ids; never a
-    # backend, the scene or the rasteriser.
-    "app": ["app", "platform", "res/resource_ids.h"],
-    # The rasteriser: nothing outside itself.
-    "raster": ["raster"],
-    # The scene drawn into memory: the rasteriser and the worker threads.
-    "scene": ["scene", "raster", "platform/threads.h"],
-    # The application class, derived from the frame's DDApp.
-    "scene/cube_app": ["scene", "raster", "app/ddapp.h", "app/frame_view.h", "platform",
-                       "res/resource_ids.h"],
-    # The programs' entry points: everything they put together.
-    "programs": ["app", "scene", "res", "platform", "platform/core", "platform/sdl2",
-                 "platform/web", "platform/win32"],
-    # The tools: the scene, the rasteriser, the platform's headers, how a
-    # monitor shows the screen (timed by the benchmark), the resources (for
-    # the resource script) and their own helpers.
-    "tools": ["tools", "scene", "raster", "platform", "platform/core/present.h", "res"],
-    # The data generator and its previews: the tools' own helpers only.
-    "tools/gen_assets": ["tools/gen_assets", "tools/arguments.h", "tools/files.h",
-                         "tools/picture.h", "tools/png_write.h"],
-}
-# A test suite: its own folder, the shared support and anything of the tree,
-# never another suite's files.
-TREE = ["app/", "platform/", "raster/", "res/", "scene/", "tools/"]
-for suite in ("desktop", "e2e", "frame", "fuzz", "platform", "raster", "scene", "support",
-              "tools"):
-    RULES["tests/" + suite] = ["tests/" + suite, "tests/support"] + TREE
+# Layer -> what its files may include, from layers.txt (whose head says how
+# it reads).
+RULES = {}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -86,8 +45,32 @@ def allowed(layer, target):
     return False
 
 
+def read_rules(root):
+    """layers.txt's lines "LAYER: WHAT IT MAY USE"; None and the fault if one is not."""
+    rules = {}
+    name = os.path.join(root, "layers.txt")
+    try:
+        with open(name, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+    except OSError as e:
+        return None, "%s: %s" % (name, e.strerror)
+    for number, line in enumerate(lines, 1):
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        layer, colon, uses = line.partition(":")
+        layer = layer.strip()
+        if not colon or not layer or " " in layer:
+            return None, "%s:%d: not \"LAYER: WHAT IT MAY USE\": %s" % (name, number, line)
+        if layer in rules:
+            return None, "%s:%d: %s has a rule already" % (name, number, layer)
+        rules[layer] = uses.split()
+    return rules, None
+
+
 def sources(root):
-    for top in ("app", "platform", "programs", "raster", "res", "scene", "tools", "tests"):
+    # Every top folder a layer lives in.
+    for top in sorted({layer.split("/")[0] for layer in RULES}):
         for base, _, files in os.walk(os.path.join(root, top)):
             for name in sorted(files):
                 if name.endswith((".h", ".cpp")):
@@ -147,6 +130,11 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("-")]
     quiet = "--quiet" in sys.argv
     root = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    rules, fault = read_rules(root)
+    if fault:
+        print(fault)
+        return 1
+    RULES.update(rules)
     faults = []
     modules, layers = {}, {}
     for path in sources(root):
