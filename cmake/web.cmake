@@ -34,9 +34,7 @@ foreach(tool kelvo-render kelvo-bench kelvo_gen_assets)
 endforeach()
 
 # ---- The program in the browser ----
-if(EXISTS ${PROJECT_SOURCE_DIR}/platform/web/CMakeLists.txt)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/platform/web ${PROJECT_BINARY_DIR}/platform-web)
-endif()
+add_subdirectory(programs)
 
 # ---- Tests: the tools' frames under Node against the native ones ----
 if(KELVO_BUILD_TESTS)
