@@ -17,10 +17,10 @@ endif()
 # from a local server of the site folder (Debian: chromium, chromium-driver,
 # python3-selenium, python3-pil). Skipped, with a message, where those are
 # missing.
-if(Python3_Interpreter_FOUND AND TARGET kelvo-cube AND KELVO_SITE_DIR)
+if(Python3_Interpreter_FOUND AND TARGET kelvo-cube)
   add_test(NAME e2e.web-browser
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/web_browser.py
-                   --site ${KELVO_SITE_DIR} --out ${PROJECT_BINARY_DIR}/web-screenshots)
+                   --site $<TARGET_FILE_DIR:kelvo-cube> --out ${PROJECT_BINARY_DIR}/web-screenshots)
   # Alone, so that the page's frame rate is a user's on two cores.
   set_tests_properties(e2e.web-browser PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
                                                   RUN_SERIAL TRUE LABELS e2e)
