@@ -11,6 +11,10 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 # into one line by catching it.
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
+# The span walk's and the presentation's SSE2 code, through emscripten's
+# translation to WebAssembly SIMD: about a fifth faster than without, the
+# same pixels (web.render).
+add_compile_options(-msimd128 -msse2)
 # emscripten offers an SDL2 port, fetched from the network: never here.
 set(KELVO_BUILD_SDL OFF)
 
