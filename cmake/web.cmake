@@ -30,18 +30,20 @@ add_subdirectory(tools)
 # process's environment (node_environment.js), the wasm compiled before main
 # so that Node never fetches it ----
 set(KELVO_NODE_PRE_JS ${CMAKE_CURRENT_LIST_DIR}/node_environment.js)
+set(KELVO_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sWASM_ASYNC_COMPILATION=0
+                            -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 --pre-js ${KELVO_NODE_PRE_JS})
 foreach(tool kelvo-render kelvo-bench kelvo_gen_assets)
-  target_link_options(${tool} PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
-                      -sWASM_ASYNC_COMPILATION=0 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
-                      --pre-js ${KELVO_NODE_PRE_JS})
+  target_link_options(${tool} PRIVATE ${KELVO_NODE_LINK_OPTIONS})
   set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${KELVO_NODE_PRE_JS})
 endforeach()
 
 # ---- The program in the browser ----
 add_subdirectory(programs)
 
-# ---- Tests: the tools' frames under Node against the native ones ----
+# ---- Tests: the tools' frames under Node against the native ones, and the
+# suites that need neither threads nor child processes, under Node too ----
 if(KELVO_BUILD_TESTS)
   enable_testing()
   include(${PROJECT_SOURCE_DIR}/tests/e2e/web.cmake)
+  add_subdirectory(tests)
 endif()

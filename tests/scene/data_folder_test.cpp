@@ -68,7 +68,11 @@ TEST(DataFolders, AreTheCurrentOneThenBesideTheProgram) {
 #else
   EXPECT_EQ(DataFoldersFor("/opt/kelvo/bin"),
             (std::vector<std::string>{"", "/opt/kelvo/bin/data", "/opt/kelvo/share/kelvo-cube"}));
+#ifdef __EMSCRIPTEN__
+  const char* const self = "kelvo_scene_tests.js";  // the script Node runs
+#else
   const char* const self = "kelvo_scene_tests";
+#endif
 #endif
   const std::string program = ProgramFolder();
   EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(program) / self)) << program;
