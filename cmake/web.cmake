@@ -7,14 +7,17 @@
 # Debian's emcc runs its JavaScript passes under Node, which looks for their
 # modules (acorn) in Debian's folder only when told.
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
-# Without them a throw aborts: the tools turn a bad allocation or argument
-# into one line by catching it.
-add_compile_options(-fexceptions)
-add_link_options(-fexceptions)
+# No C++ exceptions, emscripten's default, where a throw aborts with a
+# message: the program's Asyncify cannot unwind through WebAssembly's own
+# exceptions, and emscripten's JavaScript ones route every call that may
+# throw through JavaScript, which made the page's code a fifth larger. The
+# tools' out-of-memory then ends in emscripten's message, not their line.
 # The span walk's and the presentation's SSE2 code, through emscripten's
 # translation to WebAssembly SIMD: about a fifth faster than without, the
-# same pixels (web.render).
-add_compile_options(-msimd128 -msse2)
+# same pixels (web.render); the clears and copies as WebAssembly's own
+# memory.fill and memory.copy (bulk memory), not a loop.
+add_compile_options(-msimd128 -msse2 -mbulk-memory)
+add_link_options(-mbulk-memory)
 # emscripten offers an SDL2 port, fetched from the network: never here.
 set(KELVO_BUILD_SDL OFF)
 
@@ -32,7 +35,7 @@ add_subdirectory(tools)
 set(KELVO_NODE_PRE_JS ${CMAKE_CURRENT_LIST_DIR}/node_environment.js)
 set(KELVO_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sWASM_ASYNC_COMPILATION=0
                             -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 --pre-js ${KELVO_NODE_PRE_JS})
-foreach(tool kelvo-render kelvo-bench kelvo_gen_assets)
+foreach(tool kelvo-render kelvo-bench)
   target_link_options(${tool} PRIVATE ${KELVO_NODE_LINK_OPTIONS})
   set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${KELVO_NODE_PRE_JS})
 endforeach()

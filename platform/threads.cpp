@@ -85,6 +85,11 @@ void WorkerPool::Start(int32_t threads) {
   stop_.store(false);
   // More threads than cores: a spinning worker would hold up one with work.
   const bool spin = threads <= MachineThreads();
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  // Built without threads (a web page without shared memory): none can
+  // start, and without exceptions trying would abort.
+  return;
+#endif
   workers_.reserve(static_cast<size_t>(threads - 1));
   for (int32_t i = 1; i < threads; ++i) {
     try {
