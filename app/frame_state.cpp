@@ -1,21 +1,23 @@
 #include "app/frame_state.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/ddapp.h"
 #include "app/frame_view.h"
 
-// Constant-initialised, so that no start-up code elsewhere sees it unset; but
-// clang 14 (the fuzz build's) cannot constant-initialise libstdc++'s string.
-#if defined(__clang__) && __clang_major__ < 15
-FrameState frameState;
-#else
+// Constant-initialised, so that no start-up code elsewhere sees it unset.
 constinit FrameState frameState;
-#endif
 uint32_t& fps = frameState.fps;
 
-const std::string& StartupFailure() { return frameState.startupFailure; }
+const char* StartupFailure() { return frameState.startupFailure; }
 
 void NoteStartupFailure(const std::string& reason) {
-  if (frameState.startupFailure.empty()) frameState.startupFailure = reason;
+  char* failure = frameState.startupFailure;
+  if (failure[0]) return;
+  const size_t length = std::min(reason.size(), sizeof frameState.startupFailure - 1);
+  std::memcpy(failure, reason.data(), length);
+  failure[length] = '\0';
 }
 
 void UnlockBackBuffer(const plat::RECT& drawn) {

@@ -26,8 +26,9 @@ struct FrameState {
   plat::HACCEL accelTable = nullptr;
   int32_t active = 0;  // wParam of the last WM_ACTIVATEAPP
   int32_t paused = 0;  // 0 or 1
-  // The first reason start-up failed, or empty.
-  std::string startupFailure;
+  // The first reason start-up failed, or empty; a plain array, so the whole
+  // state is constant-initialised on every compiler and library.
+  char startupFailure[512] = {};
 
   // The display.
   plat::IDirectDraw* ddraw = nullptr;
@@ -77,8 +78,9 @@ inline uint32_t& fpsFrames = frameState.fpsFrames;
 // need the surface unlocked.
 void UnlockBackBuffer(const plat::RECT& drawn);
 
-// The first reason start-up failed, or empty; later reasons are dropped.
-const std::string& StartupFailure();
+// The first reason start-up failed, or empty; later reasons are dropped, and
+// one longer than 511 bytes is cut there.
+const char* StartupFailure();
 void NoteStartupFailure(const std::string& reason);
 
 // The frame's state and the screen it describes back to their zero start

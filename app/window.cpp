@@ -172,7 +172,7 @@ int RunApplication() { return RunApplication(SW_SHOWNORMAL); }
 int RunApplication(int32_t showCommand) {
   char commandLine[] = "";
   if (WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, showCommand)) return 0;
-  const std::string& reason = StartupFailure();
+  const std::string reason = StartupFailure();
   const std::string text =
       "start-up failed: " + (reason.empty() ? std::string("unknown reason") : reason);
   MessageBoxA(nullptr, text.c_str(), theApp && theApp->appName ? theApp->appName : "kelvo-cube",

@@ -138,6 +138,21 @@ TEST_F(FrameTest, AFailedInitGivesTheApplicationsReason) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("could not initialise"), std::string::npos);
 }
 
+TEST_F(FrameTest, AVeryLongReasonIsCutAndStillOneLine) {
+  // A data folder's path can be as long as the file system allows.
+  const std::string reason = "cannot open " + std::string(2000, 'd') + "/T1.BMP";
+  app.initResult = 0;
+  app.failureText = reason.c_str();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunApplication(), 1);
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string start = "Fake Cube: start-up failed: cannot open ddd";
+  EXPECT_EQ(err.rfind(start, 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+  EXPECT_LT(err.size(), 600u);
+  EXPECT_GT(err.size(), 500u);
+}
+
 TEST_F(FrameTest, AFailedAcquisitionDoesNotStopStartUpButNoKeysArrive) {
   headless::Fail(Call::Acquire);
   headless::AddStep(2, [] { headless::KeyPress(DIK_3); });
