@@ -16,8 +16,10 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 # translation to WebAssembly SIMD: about a fifth faster than without, the
 # same pixels (web.render); the clears and copies as WebAssembly's own
 # memory.fill and memory.copy (bulk memory), not a loop.
-add_compile_options(-msimd128 -msse2 -mbulk-memory)
-add_link_options(-mbulk-memory)
+# Link-time optimisation: the span walks' calls across files inlined, a few
+# per cent faster frames.
+add_compile_options(-msimd128 -msse2 -mbulk-memory -flto)
+add_link_options(-mbulk-memory -flto)
 # emscripten offers an SDL2 port, fetched from the network: never here.
 set(KELVO_BUILD_SDL OFF)
 
