@@ -22,9 +22,9 @@ import time
 sys.dont_write_bytecode = True
 from screen_checks import (BLACK, CLASSIC_MODES, FACE, FIVE_BIT, MODE_1600x1200x8,  # noqa: E402
                            MODE_1600x1200x32, MODE_320x200x8, MODE_640x400x8, MODE_640x400x16,
-                           MODE_800x600x16, NAVY, View, about_shown, bar_titles,
-                           caption_shown, checked, cube_drawn, differences_below_bar,
-                           differing_rows, mode_columns, mode_steps, near, popup_box, popup_rows,
+                           MODE_800x600x16, NAVY, View, about_shown, caption_shown, checked,
+                           cube_drawn, differences_below_bar, differing_rows, mode_columns,
+                           mode_steps, near, popup_box, popup_rows, stop_shade_and_pause,
                            text_pixels, text_rows)
 from x_session import (SCREEN_W, Failure, Session, check, error_lines,  # noqa: E402
                        missing_tools, resident_mb, start_xvfb, stop_process)
@@ -99,29 +99,7 @@ def session(s, scratch):
           "black bars beside the 640x480 picture")
     s.wait_for("turning", mode, lambda v: differing_rows(start, v) > 50, "the cube turns")
 
-    print("keypad 5 stops the turning", flush=True)
-    s.key("KP_5")
-    time.sleep(0.6)
-    before = View(s.shot("stopped"), *mode)
-    time.sleep(0.6)
-    after = View(s.shot("stopped"), *mode)
-    check(differing_rows(before, after) == 0, "two screenshots of the stopped cube are alike")
-
-    print("keys 2 to 6 change the picture", flush=True)
-    previous = after
-    for k in "23456":
-        s.key(k)
-        previous = s.wait_for("key" + k, mode, lambda v, p=previous: differing_rows(p, v) > 20,
-                              "key %s changes the picture" % k)
-
-    print("a left click pauses and shows the menu bar", flush=True)
-    s.click(*previous.to_screen(320, 300))
-    paused = s.wait_for("paused", mode, caption_shown, "the caption and the menu bar are shown")
-    titles = bar_titles(paused)
-    check(len(titles) == 3, "the bar has three titles (&Cube, &Options, Modes)")
-    time.sleep(0.4)
-    still = View(s.shot("paused"), *mode)
-    check(differing_rows(paused, still, 40) == 0, "nothing is drawn while paused")
+    paused, still, titles = stop_shade_and_pause(s, mode, "23456")
     menus_put_back(s, still, titles, mode)
 
     print("\"&Options\" then \"&Phong shading\\t4\" checks that item", flush=True)

@@ -235,3 +235,34 @@ def about_shown(v):
     """The About box over the screen: its navy caption, the main caption
     inactive grey (as 5-5-5 levels in a 16-bit mode too)."""
     return near(v.pixel(300, 8), GREY) and v.count(20, 40, 300, 240, lambda p: near(p, NAVY)) > 1500
+
+
+def stop_shade_and_pause(s, mode, keys):
+    """The first steps of a session on a turning cube, the same wherever the
+    program runs (s: a session with key, shot, click and wait_for): keypad 5
+    stops it, each of `keys` changes the picture, a click pauses it with the
+    caption and menu bar. Returns the paused view and the bar's titles."""
+    print("keypad 5 stops the turning", flush=True)
+    s.key("KP_5")
+    time.sleep(0.6)
+    before = View(s.shot("stopped"), *mode)
+    time.sleep(0.6)
+    after = View(s.shot("stopped"), *mode)
+    check(differing_rows(before, after) == 0, "two screenshots of the stopped cube are alike")
+
+    print("keys %s change the picture" % ", ".join(keys), flush=True)
+    previous = after
+    for k in keys:
+        s.key(k)
+        previous = s.wait_for("key" + k, mode, lambda v, p=previous: differing_rows(p, v) > 20,
+                              "key %s changes the picture" % k)
+
+    print("a left click pauses and shows the menu bar", flush=True)
+    s.click(*previous.to_screen(320, 300))
+    paused = s.wait_for("paused", mode, caption_shown, "the caption and the menu bar are shown")
+    titles = bar_titles(paused)
+    check(len(titles) == 3, "the bar has three titles (&Cube, &Options, Modes)")
+    time.sleep(0.4)
+    still = View(s.shot("paused"), *mode)
+    check(differing_rows(paused, still, 40) == 0, "nothing is drawn while paused")
+    return paused, still, titles

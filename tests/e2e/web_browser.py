@@ -26,10 +26,10 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.dont_write_bytecode = True
 from screen_checks import (BLACK, CLASSIC_MODES, FACE, FIVE_BIT, MODE_1600x1200x32,  # noqa: E402
-                           MODE_800x600x16, NAVY, Failure, Shot, View, about_shown, bar_titles,
+                           MODE_800x600x16, NAVY, Failure, Shot, View, about_shown,
                            caption_shown, check, checked, clusters, cube_drawn, differing_rows,
-                           mode_columns, mode_steps, near, popup_rows, text_pixels, text_rows,
-                           wait_until)
+                           mode_columns, mode_steps, near, popup_rows, stop_shade_and_pause,
+                           text_pixels, text_rows, wait_until)
 
 try:
     from PIL import Image
@@ -241,29 +241,7 @@ def session(b, url):
     time.sleep(3)
     b.stats("640x480x8")
 
-    print("keypad 5 stops the turning", flush=True)
-    b.key("KP_5")
-    time.sleep(0.6)
-    before = View(b.shot("stopped"), *mode)
-    time.sleep(0.6)
-    after = View(b.shot("stopped"), *mode)
-    check(differing_rows(before, after) == 0, "two screenshots of the stopped cube are alike")
-
-    print("keys 2 to 6, then 1, change the picture", flush=True)
-    previous = after
-    for k in "234561":
-        b.key(k)
-        previous = b.wait_for("key" + k, mode, lambda v, p=previous: differing_rows(p, v) > 20,
-                              "key %s changes the picture" % k)
-
-    print("a left click pauses and shows the menu bar", flush=True)
-    b.click(*previous.to_screen(320, 300))
-    paused = b.wait_for("paused", mode, caption_shown, "the caption and the menu bar are shown")
-    titles = bar_titles(paused)
-    check(len(titles) == 3, "the bar has three titles (&Cube, &Options, Modes)")
-    time.sleep(0.4)
-    still = View(b.shot("paused"), *mode)
-    check(differing_rows(paused, still, 40) == 0, "nothing is drawn while paused")
+    paused, _, titles = stop_shade_and_pause(b, mode, "234561")
 
     print("\"&Options\" then \"&Phong shading\\t4\" checks that item", flush=True)
     options = titles[1]
