@@ -6,8 +6,8 @@
 # and run unpacked (build/ci/package-check), then the same suites under
 # AddressSanitizer and UndefinedBehaviorSanitizer; the suites that draw with
 # several threads under ThreadSanitizer; the fuzz targets for a minute each;
-# the WebAssembly build under Node; and the Windows program, cross-built and
-# run under Wine.
+# the WebAssembly build under Node and its page in headless Chromium; and the
+# Windows program, cross-built and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,7 +38,8 @@ scripts/run-fuzz.sh 60
 
 # WebAssembly: the web build with Debian's emscripten (its native host tools
 # built inside it), its kelvo-render.js run under Node against the native
-# renderer frame by frame.
+# renderer frame by frame, the raster and scene suites under Node, and the
+# page driven in headless Chromium (screenshots in build/web/web-screenshots).
 scripts/setup-deps.sh --web
 cmake --preset web
 cmake --build --preset web -j "$jobs"
