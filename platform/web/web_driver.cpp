@@ -98,8 +98,6 @@ EM_JS(int, kelvo_web_next, (int32_t* numbers, char* code, int codeSize), {
   return e.type;
 });
 
-EM_JS(int, kelvo_web_pending, (), { return Module.kelvoEvents.length; });
-
 EM_JS(void, kelvo_web_output, (int32_t* size), {
   const out = Module.kelvoOutput();
   HEAP32[size >> 2] = out[0];
@@ -150,7 +148,6 @@ EM_ASYNC_JS(void, kelvo_web_frame, (double busyMs, double presentMs), {
     s.fps = count.frames * 1000 / (now - count.since);
     s.frameMs = count.busy / count.frames;
     s.presentMs = count.present / count.frames;
-    s.drawMs = s.frameMs - s.presentMs;
     s.drawMs = s.frameMs - s.presentMs;
     s.frames += count.frames;
     count.frames = 0; count.busy = 0; count.present = 0; count.since = now;
@@ -364,17 +361,15 @@ class WebDriver final : public core::Driver {
     const bool shrink = core::Shrinks(placement, view.width, view.height);
     const int32_t w = shrink ? placement.width : view.width;
     const int32_t h = shrink ? placement.height : view.height;
-    if (w != shownWidth_ || h != shownHeight_) picture_.Reset();
-    const core::Rect changed = picture_.Update(view, w, h, core::FrontWritten());
+    // A new size (a new canvas) gives the whole picture as changed.
+    core::Rect changed = picture_.Update(view, w, h, core::FrontWritten());
     if (picture_.width() != w || picture_.height() != h) {
       kelvo_web_blank();
       return;
     }
-    shownWidth_ = w;
-    shownHeight_ = h;
+    if (changed.empty()) changed = {};
     // 0xFFRRGGBB to the canvas' red, green, blue, alpha bytes.
-    rgba_.resize(static_cast<size_t>(std::max(changed.width, 0)) *
-                 static_cast<size_t>(std::max(changed.height, 0)));
+    rgba_.resize(static_cast<size_t>(changed.width) * static_cast<size_t>(changed.height));
     for (int32_t row = 0; row < changed.height; ++row) {
       const uint32_t* from = picture_.pixels() +
                              static_cast<size_t>(changed.y + row) * picture_.pitch() +
@@ -386,8 +381,8 @@ class WebDriver final : public core::Driver {
       }
     }
     kelvo_web_show(reinterpret_cast<const uint8_t*>(rgba_.data()), changed.x, changed.y,
-                   changed.empty() ? 0 : changed.width, changed.empty() ? 0 : changed.height, w, h,
-                   placement.x, placement.y, placement.width, placement.height);
+                   changed.width, changed.height, w, h, placement.x, placement.y, placement.width,
+                   placement.height);
     placement_ = placement;
     screenWidth_ = view.width;
     screenHeight_ = view.height;
@@ -398,7 +393,6 @@ class WebDriver final : public core::Driver {
   bool dirty_ = false;
   bool titled_ = false;
   int32_t screenWidth_ = 0, screenHeight_ = 0;
-  int32_t shownWidth_ = 0, shownHeight_ = 0;
   core::Placement placement_;
   core::ScreenPicture picture_;
   std::vector<uint32_t> rgba_;
